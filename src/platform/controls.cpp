@@ -1,0 +1,701 @@
+#include "platform/controls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cmath>
+
+namespace qel::ui {
+
+int toPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+QColor toQColor(Colour c) {
+  if (c & 0x80000000u) {
+    const QPalette pal = QApplication::palette();
+    switch (c & 0xFF) {
+      case 5: return pal.color(QPalette::Base);          // window background
+      case 8: return pal.color(QPalette::Text);          // window text
+      case 11: return pal.color(QPalette::Midlight);     // inactive border
+      case 15: return pal.color(QPalette::Button);       // button face
+      case 18: return pal.color(QPalette::ButtonText);   // button text
+      default: return pal.color(QPalette::Window);
+    }
+  }
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+void installFontSubstitutes() {
+  // Qt would otherwise fall back glyph by glyph to a fixed-pitch Gothic.
+  QFont::insertSubstitutions(QString::fromUtf8("ＭＳ Ｐゴシック"), {"IPAPGothic", "IPAGothic"});
+  QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
+  QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "DejaVu Serif"});
+  QFont base("IPAPGothic");
+  base.setPointSizeF(9);
+  QApplication::setFont(base);
+}
+
+QFont toQFont(const FontSpec& f) {
+  QFont q(f.name);
+  q.setPointSizeF(f.size);
+  q.setBold(f.bold);
+  return q;
+}
+
+namespace {
+
+Integer buttonBits(Qt::MouseButtons b) {
+  Integer bits = 0;
+  if (b & Qt::LeftButton) bits |= vbLeftButton;
+  if (b & Qt::RightButton) bits |= vbRightButton;
+  if (b & Qt::MiddleButton) bits |= vbMiddleButton;
+  return bits;
+}
+
+Integer shiftBits(Qt::KeyboardModifiers m) {
+  Integer bits = 0;
+  if (m & Qt::ShiftModifier) bits |= 1;
+  if (m & Qt::ControlModifier) bits |= 2;
+  if (m & Qt::AltModifier) bits |= 4;
+  return bits;
+}
+
+Single twipsOf(double px) { return static_cast<Single>(px * kTwipsPerPixel); }
+
+void fillWith(QWidget* w, Colour c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, toQColor(c));
+  w->setPalette(pal);
+  w->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+// --- Control -----------------------------------------------------------------
+
+Control::Control(QWidget* w, Container* parent) : widget_(w) {
+  if (parent) w->setParent(parent->surface());
+  w->show();
+}
+
+Control::~Control() {
+  // The container may already have deleted the widget with itself.
+  QPointer<QWidget> alive(widget_);
+  if (alive) delete widget_;
+}
+
+void Control::mirrorGeometry() {
+  widget_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+}
+
+void Control::setLeft(double v) { left_ = v; mirrorGeometry(); }
+void Control::setTop(double v) { top_ = v; mirrorGeometry(); }
+void Control::setWidth(double v) { width_ = v; mirrorGeometry(); }
+void Control::setHeight(double v) { height_ = v; mirrorGeometry(); }
+void Control::Move(double left, double top, double width, double height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  mirrorGeometry();
+}
+
+void Control::setVisible(bool v) {
+  visible_ = v;
+  widget_->setVisible(v);
+}
+
+void Control::setEnabled(bool v) {
+  enabled_ = v;
+  widget_->setEnabled(v);
+}
+
+void Control::setToolTipText(const QString& t) {
+  toolTip_ = t;
+  widget_->setToolTip(t);
+}
+
+void Control::setTabStop(bool stop) { widget_->setFocusPolicy(stop ? Qt::StrongFocus : Qt::NoFocus); }
+void Control::ZOrder() { widget_->raise(); }
+void Control::SetFocus() { widget_->setFocus(Qt::OtherFocusReason); }
+bool Control::hasFocus() const { return widget_->window()->focusWidget() == widget_; }
+
+// --- Image -------------------------------------------------------------------
+
+namespace {
+class ImageWidget : public QWidget {
+ public:
+  explicit ImageWidget(Image* owner) : owner_(owner) { setFocusPolicy(Qt::NoFocus); }
+  QPixmap picture;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (picture.isNull()) return;
+    QPainter p(this);
+    p.drawPixmap(rect(), picture);
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (owner_->MouseDown)
+      owner_->MouseDown(buttonBits(e->button()), shiftBits(e->modifiers()),
+                        twipsOf(e->position().x()), twipsOf(e->position().y()));
+  }
+
+ private:
+  Image* owner_;
+};
+}  // namespace
+
+Image::Image(Container* parent) : Control(new ImageWidget(this), parent) {}
+
+void Image::setPicture(const QPixmap& p) {
+  picture_ = p;
+  static_cast<ImageWidget*>(widget_)->picture = p;
+  widget_->update();
+}
+
+// --- PictureBox ----------------------------------------------------------------
+
+namespace {
+class PictureBoxWidget : public QWidget {
+ public:
+  explicit PictureBoxWidget(PictureBox* owner) : owner_(owner) {
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    // Letters and digits carry their virtual-key code; the case of a letter
+    // and the shift keys do not change it.
+    const int k = e->key();
+    const Integer code = (k >= 0x20 && k <= 0x7E) ? static_cast<Integer>(k) : 0;
+    if (owner_->KeyDown) owner_->KeyDown(code, shiftBits(e->modifiers()));
+  }
+  void mousePressEvent(QMouseEvent*) override { setFocus(Qt::MouseFocusReason); }
+
+ private:
+  PictureBox* owner_;
+};
+}  // namespace
+
+PictureBox::PictureBox(Container* parent) : Control(new PictureBoxWidget(this), parent) {
+  fillWith(widget_, back_);
+}
+
+void PictureBox::setBackColor(Colour c) {
+  back_ = c;
+  fillWith(widget_, c);
+}
+
+// --- CommandButton ---------------------------------------------------------------
+
+CommandButton::CommandButton(Container* parent) : Control(new QPushButton, parent) {
+  auto* b = static_cast<QPushButton*>(widget_);
+  b->setAutoDefault(false);
+  b->setDefault(false);
+  QObject::connect(b, &QPushButton::clicked, [this] {
+    if (Click) Click();
+  });
+}
+
+void CommandButton::setCaption(const QString& c) {
+  caption_ = c;
+  static_cast<QPushButton*>(widget_)->setText(c);
+}
+
+void CommandButton::setFont(const FontSpec& f) { widget_->setFont(toQFont(f)); }
+
+void CommandButton::press() {
+  if (Visible() && Enabled()) static_cast<QPushButton*>(widget_)->click();
+}
+
+// --- Label -------------------------------------------------------------------
+
+namespace {
+class LabelWidget : public QLabel {
+ public:
+  explicit LabelWidget(Label* owner) : owner_(owner) {
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    setTextFormat(Qt::PlainText);
+  }
+
+ protected:
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (owner_->MouseMove)
+      owner_->MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()),
+                        twipsOf(e->position().x()), twipsOf(e->position().y()));
+  }
+  void mousePressEvent(QMouseEvent* e) override { pressed_ = e->button() == Qt::LeftButton; }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
+    pressed_ = false;
+    if (click && owner_->Click) owner_->Click();
+  }
+
+ private:
+  Label* owner_;
+  bool pressed_ = false;
+};
+}  // namespace
+
+Label::Label(Container* parent) : Control(new LabelWidget(this), parent) {
+  static_cast<QLabel*>(widget_)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  restyle();
+}
+
+void Label::setCaption(const QString& c) {
+  caption_ = c;
+  static_cast<QLabel*>(widget_)->setText(c);
+}
+
+void Label::setForeColor(Colour c) { fore_ = c; restyle(); }
+void Label::setBackColor(Colour c) { back_ = c; restyle(); }
+void Label::setTransparent(bool t) { transparent_ = t; restyle(); }
+
+void Label::setBorder(bool single) {
+  border_ = single;
+  auto* l = static_cast<QLabel*>(widget_);
+  l->setFrameStyle(single ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+  l->setLineWidth(1);
+}
+
+void Label::setAlignment(Align a) {
+  Qt::Alignment h = a == Center ? Qt::AlignHCenter : a == RightJustify ? Qt::AlignRight : Qt::AlignLeft;
+  // A bordered one-line cell reads best centred vertically.
+  static_cast<QLabel*>(widget_)->setAlignment(h | (border_ ? Qt::AlignVCenter : Qt::AlignTop));
+}
+
+void Label::setFont(const FontSpec& f) { widget_->setFont(toQFont(f)); }
+
+void Label::restyle() {
+  QPalette pal = widget_->palette();
+  pal.setColor(QPalette::WindowText, toQColor(fore_));
+  pal.setColor(QPalette::Window, toQColor(back_));
+  widget_->setPalette(pal);
+  widget_->setAutoFillBackground(!transparent_);
+}
+
+// --- TextBox -----------------------------------------------------------------
+
+TextBox::TextBox(Container* parent) : Control(new QLineEdit, parent) { restyle(); }
+
+QString TextBox::Text() const { return static_cast<QLineEdit*>(widget_)->text(); }
+void TextBox::setText(const QString& t) { static_cast<QLineEdit*>(widget_)->setText(t); }
+void TextBox::setBackColor(Colour c) { back_ = c; restyle(); }
+void TextBox::setLocked(bool l) {
+  locked_ = l;
+  static_cast<QLineEdit*>(widget_)->setReadOnly(l);
+}
+void TextBox::restyle() {
+  QPalette pal = widget_->palette();
+  pal.setColor(QPalette::Base, toQColor(back_));
+  widget_->setPalette(pal);
+}
+
+// --- Line --------------------------------------------------------------------
+
+class LineWidget : public QWidget {
+ public:
+  explicit LineWidget(Line* owner) : owner_(owner) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setPen(QPen(toQColor(owner_->colour_), 1));
+    const QPoint o = pos();
+    p.drawLine(toPixels(owner_->x1_) - o.x(), toPixels(owner_->y1_) - o.y(),
+               toPixels(owner_->x2_) - o.x(), toPixels(owner_->y2_) - o.y());
+  }
+
+ private:
+  Line* owner_;
+};
+
+Line::Line(Container* parent) : Control(new LineWidget(this), parent) {}
+
+void Line::setEnds(double x1, double y1, double x2, double y2) {
+  x1_ = x1;
+  y1_ = y1;
+  x2_ = x2;
+  y2_ = y2;
+  Move(std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1) + kTwipsPerPixel,
+       std::abs(y2 - y1) + kTwipsPerPixel);
+}
+
+void Line::setBorderColor(Colour c) {
+  colour_ = c;
+  widget_->update();
+}
+
+// --- MenuItem ------------------------------------------------------------------
+
+void MenuItem::setEnabled(bool e) {
+  enabled_ = e;
+  if (action_) action_->setEnabled(e);
+}
+
+void MenuItem::setVisible(bool v) {
+  visible_ = v;
+  if (action_) action_->setVisible(v);
+}
+
+void MenuItem::trigger() {
+  if (enabled_ && visible_ && Click) Click();
+}
+
+void MenuItem::setShortcut(const QString& keys) {
+  if (action_) action_->setShortcut(QKeySequence(keys));
+}
+
+// --- Timer -------------------------------------------------------------------
+
+Timer::Timer() : timer_(std::make_unique<QTimer>()) {
+  QObject::connect(timer_.get(), &QTimer::timeout, [this] {
+    if (TimerEvent) TimerEvent();
+  });
+}
+
+Timer::~Timer() = default;
+
+void Timer::setInterval(int ms) {
+  if (ms == interval_) return;
+  interval_ = ms;
+  if (ms <= 0) {
+    timer_->stop();
+  } else {
+    timer_->start(ms);
+  }
+}
+
+// --- PictureClip -----------------------------------------------------------------
+
+void PictureClip::setPicture(const QImage& sheet, int rows, int cols) {
+  sheet_ = sheet;
+  rows_ = rows;
+  cols_ = cols;
+}
+
+QPixmap PictureClip::GraphicCell(int n) const {
+  if (sheet_.isNull() || n < 0 || n >= rows_ * cols_) return {};
+  const int w = sheet_.width() / cols_;
+  const int h = sheet_.height() / rows_;
+  return QPixmap::fromImage(sheet_.copy((n % cols_) * w, (n / cols_) * h, w, h));
+}
+
+// --- Form --------------------------------------------------------------------
+
+class SurfaceWidget : public QWidget {
+ public:
+  explicit SurfaceWidget(Form* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+  }
+  QColor back = QColor(0xEF, 0xEF, 0xEF);
+  QImage drawing;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), back);
+    if (!drawing.isNull()) p.drawImage(0, 0, drawing);
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (owner_->MouseMove)
+      owner_->MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()),
+                        twipsOf(e->position().x()), twipsOf(e->position().y()));
+  }
+
+ private:
+  Form* owner_;
+};
+
+class FormWidget : public QWidget {
+ public:
+  explicit FormWidget(Form* owner) : owner_(owner) {}
+
+  void layoutChildren() {
+    int top = 0;
+    if (owner_->menuBar_) {
+      top = owner_->menuBar_->sizeHint().height();
+      owner_->menuBar_->setGeometry(0, 0, width(), top);
+    }
+    owner_->client_->setGeometry(0, top, width(), std::max(0, height() - top));
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    layoutChildren();
+    if (owner_->Resize) owner_->Resize();
+  }
+  void changeEvent(QEvent* e) override {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && owner_->Resize) owner_->Resize();
+  }
+  void closeEvent(QCloseEvent* e) override {
+    if (ending()) {
+      e->accept();
+      return;
+    }
+    Integer cancel = 0;
+    if (owner_->Unload) owner_->Unload(cancel);
+    if (cancel)
+      e->ignore();
+    else
+      e->accept();
+  }
+
+ private:
+  Form* owner_;
+};
+
+Form::Form(Frame frame) {
+  window_ = new FormWidget(this);
+  client_ = new SurfaceWidget(this, window_);
+  Qt::WindowFlags flags;
+  switch (frame) {
+    case Frame::Sizable:
+      flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+      break;
+    case Frame::FixedToolWindow:
+      flags = Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+      break;
+    case Frame::None:
+      flags = Qt::Window | Qt::FramelessWindowHint;
+      break;
+  }
+  window_->setWindowFlags(flags);
+  window_->setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+Form::~Form() { delete window_; }
+
+QWidget* Form::surface() const { return client_; }
+QWidget* Form::hWnd() const { return window_; }
+
+namespace {
+// Frame thickness the window manager adds around the client (0 before the
+// first show and where there is no window manager).
+QSize frameExtra(const QWidget* w) {
+  const QRect f = w->frameGeometry();
+  const QRect g = w->geometry();
+  return {f.width() - g.width(), f.height() - g.height()};
+}
+}  // namespace
+
+double Form::Left() const { return window_->frameGeometry().x() * kTwipsPerPixel; }
+double Form::Top() const { return window_->frameGeometry().y() * kTwipsPerPixel; }
+double Form::Width() const { return window_->frameGeometry().width() * kTwipsPerPixel; }
+double Form::Height() const { return window_->frameGeometry().height() * kTwipsPerPixel; }
+
+void Form::setLeft(double v) { window_->move(toPixels(v), window_->frameGeometry().y()); }
+void Form::setTop(double v) { window_->move(window_->frameGeometry().x(), toPixels(v)); }
+
+void Form::setWidth(double v) {
+  const int w = std::max(1, toPixels(v) - frameExtra(window_).width());
+  if (w != window_->width()) window_->resize(w, window_->height());
+}
+
+void Form::setHeight(double v) {
+  const int h = std::max(1, toPixels(v) - frameExtra(window_).height());
+  if (h != window_->height()) window_->resize(window_->width(), h);
+}
+
+void Form::setClientSize(double width, double height) {
+  const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
+  window_->resize(toPixels(width), toPixels(height) + top);
+  window_->layoutChildren();
+}
+
+double Form::ScaleWidth() const { return client_->width() * kTwipsPerPixel; }
+double Form::ScaleHeight() const {
+  const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
+  return std::max(0, window_->height() - top) * kTwipsPerPixel;
+}
+
+bool Form::minimized() const { return window_->windowState() & Qt::WindowMinimized; }
+
+void Form::setCaption(const QString& c) {
+  caption_ = c;
+  window_->setWindowTitle(c);
+}
+
+void Form::setBackColor(Colour c) {
+  client_->back = toQColor(c);
+  client_->update();
+}
+
+void Form::setIcon(const QIcon& icon) { window_->setWindowIcon(icon); }
+void Form::setFont(const FontSpec& f) { window_->setFont(toQFont(f)); }
+
+bool Form::Visible() const { return window_->isVisible(); }
+
+void Form::Show() {
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    if (firstFocus_) firstFocus_->SetFocus();
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void Form::Hide() { window_->hide(); }
+
+void Form::setTabOrder(const std::vector<Control*>& order) {
+  firstFocus_ = nullptr;
+  for (size_t i = 0; i + 1 < order.size(); ++i)
+    QWidget::setTabOrder(order[i]->widget(), order[i + 1]->widget());
+  for (Control* c : order) {
+    if (c->Visible() && c->Enabled() && (c->widget()->focusPolicy() & Qt::TabFocus)) {
+      firstFocus_ = c;
+      break;
+    }
+  }
+}
+
+MenuItem* Form::addMenu(const QString& caption) {
+  if (!menuBar_) {
+    menuBar_ = new QMenuBar(window_);
+    window_->layoutChildren();
+  }
+  auto item = std::unique_ptr<MenuItem>(new MenuItem);
+  item->caption_ = caption;
+  item->menu_ = menuBar_->addMenu(caption);
+  item->action_ = item->menu_->menuAction();
+  menus_.push_back(std::move(item));
+  return menus_.back().get();
+}
+
+MenuItem* Form::addBarCommand(const QString& caption) {
+  if (!menuBar_) {
+    menuBar_ = new QMenuBar(window_);
+    window_->layoutChildren();
+  }
+  auto item = std::unique_ptr<MenuItem>(new MenuItem);
+  item->caption_ = caption;
+  item->action_ = menuBar_->addAction(caption);
+  MenuItem* raw = item.get();
+  QObject::connect(item->action_, &QAction::triggered, [raw] { raw->trigger(); });
+  menus_.push_back(std::move(item));
+  return raw;
+}
+
+MenuItem* Form::addItem(MenuItem* menu, const QString& caption) {
+  auto item = std::unique_ptr<MenuItem>(new MenuItem);
+  item->caption_ = caption;
+  item->action_ = menu->menu_->addAction(caption);
+  // Shortcuts of menu items act wherever the focus is in this window.
+  item->action_->setShortcutContext(Qt::WindowShortcut);
+  MenuItem* raw = item.get();
+  QObject::connect(item->action_, &QAction::triggered, [raw] { raw->trigger(); });
+  menus_.push_back(std::move(item));
+  return raw;
+}
+
+void Form::addSeparator(MenuItem* menu) { menu->menu_->addSeparator(); }
+
+void Form::drawBox(double x1, double y1, double x2, double y2, Colour c, bool fill) {
+  QImage& img = client_->drawing;
+  const QSize need(std::max(1, client_->width()), std::max(1, client_->height()));
+  if (img.size() != need) {
+    QImage grown(need, QImage::Format_RGB32);
+    grown.fill(client_->back);
+    if (!img.isNull()) {
+      QPainter p(&grown);
+      p.drawImage(0, 0, img);
+    }
+    img = grown;
+  }
+  QPainter p(&img);
+  const QColor col = toQColor(c);
+  QPen pen(col, std::max(1, drawWidth_), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+  p.setPen(pen);
+  p.setBrush(fill ? QBrush(col) : Qt::NoBrush);
+  p.drawRect(QRectF(x1 / kTwipsPerPixel, y1 / kTwipsPerPixel, (x2 - x1) / kTwipsPerPixel,
+                    (y2 - y1) / kTwipsPerPixel));
+  client_->update();
+}
+
+const QImage& Form::drawing() const { return client_->drawing; }
+
+void Form::makeTopmost() {
+  if (topmost()) return;
+  const bool wasVisible = window_->isVisible();
+  const QRect g = window_->geometry();
+  window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  window_->setGeometry(g);
+  if (wasVisible) window_->show();
+}
+
+bool Form::topmost() const { return window_->windowFlags() & Qt::WindowStaysOnTopHint; }
+
+// --- Screen, message box, end ------------------------------------------------------
+
+double ScreenWidth() {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() * kTwipsPerPixel : 0;
+}
+
+double ScreenHeight() {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() * kTwipsPerPixel : 0;
+}
+
+namespace {
+std::function<void(const QString&)>& messageBoxHandler() {
+  static std::function<void(const QString&)> h;
+  return h;
+}
+std::function<void()>& endHandler() {
+  static std::function<void()> h;
+  return h;
+}
+bool g_ending = false;
+}  // namespace
+
+void setMessageBoxHandler(std::function<void(const QString&)> handler) {
+  messageBoxHandler() = std::move(handler);
+}
+
+void MsgBox(const QString& text) {
+  if (messageBoxHandler()) {
+    messageBoxHandler()(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
+                  QMessageBox::Ok);
+  box.exec();
+}
+
+void setEndHandler(std::function<void()> handler) { endHandler() = std::move(handler); }
+
+void End() {
+  if (endHandler()) {
+    endHandler()();
+    return;
+  }
+  g_ending = true;
+  QCoreApplication::exit(0);
+}
+
+bool ending() { return g_ending; }
+
+}  // namespace qel::ui

@@ -1,0 +1,74 @@
+#pragma once
+// Runtime services the game relies on: clock, date-time formatting, random
+// numbers, number/text conversions, text comparison, the per-user settings
+// store, and the program's own version and help-file name.
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace qel {
+
+using Integer = std::int16_t;  // the game's integers are signed 16-bit
+using Long = std::int32_t;
+using Single = float;
+using Date = double;  // days; the fraction is the time of day (0.5 = 12:00:00)
+
+namespace rt {
+
+// --- Clock -----------------------------------------------------------------
+// Time of day as a date-time value with a whole part of 0, to the second.
+Date Time();
+// Current date and time: days since 1899-12-30 plus the time of day, to the second.
+Date Now();
+// Tests fix the clock; an empty function restores the system clock.
+void setClock(std::function<QDateTime()> clock);
+
+// --- Formatting ------------------------------------------------------------
+// Patterns "hh:mm:ss" and "yyyy/mm/dd hh:mm:ss". Hours are of a 24-hour clock;
+// a negative value is formatted by its absolute value; the value is rounded to
+// the nearest second first.
+QString Format(Date value, const QString& pattern);
+
+// --- Random numbers --------------------------------------------------------
+void Randomize();                     // seeds from the system timer
+void seedGenerator(std::uint32_t s);  // tests: a fixed sequence
+double Rnd();                         // next value, 0 <= r < 1
+double Rnd(double x);                 // x > 0 (or < 0): next value; x == 0: the last value again
+
+// --- Conversions -----------------------------------------------------------
+double Int(double x);      // largest whole number not above x
+Integer CInt(double x);    // nearest whole number, a half to the even neighbour
+Long CLng(double x);       // same, 32-bit
+QString Str(long n);       // digits with one leading blank when not negative
+QString CStr(long n);      // digits alone
+// The value of a decimal text. Sets *ok to false (and returns 0) when the text
+// is not a number.
+double CDbl(const QString& text, bool* ok = nullptr);
+// Order of two texts by UTF-16 code units, a prefix sorting first: <0, 0, >0.
+int TextCompare(const QString& a, const QString& b);
+
+// --- Settings store (per user, INI file) -----------------------------------
+// The stored text, or def when the key is absent or the store can't be read.
+QString GetSetting(const QString& app, const QString& section, const QString& key,
+                   const QString& def);
+// Stores the text under the key (in memory until FlushSettings).
+void SaveSetting(const QString& app, const QString& section, const QString& key,
+                 const QString& value);
+// Writes what SaveSetting gathered for the application to disk in one piece
+// (temporary file and rename). False when the store could not be written; the
+// file on disk is then left as it was.
+bool FlushSettings(const QString& app);
+// Tests point the store at a folder of their own.
+void setSettingsFolder(const QString& folder);
+// Where the store of an application lives (for the README and messages).
+QString settingsFile(const QString& app);
+
+// --- The program itself ------------------------------------------------------
+inline constexpr int VersionMajor = 1;
+inline constexpr int VersionMinor = 0;
+inline constexpr int VersionRevision = 1;
+QString HelpFile();  // "Qel.hlp"
+
+}  // namespace rt
+}  // namespace qel

@@ -1,0 +1,182 @@
+#include "ranking/fRank.h"
+
+#include <vector>
+
+#include "table/Qel.h"
+
+namespace qel {
+
+namespace {
+constexpr ui::Colour kButtonFace = 0x8000000F;
+constexpr ui::Colour kInactiveBorder = 0x8000000B;
+constexpr double kRowTop = 360;
+constexpr double kRowStep = 240;
+constexpr double kCellHeight = 270;
+
+const QString kSaveFailed = QString::fromUtf8("成績表を保存できませんでした。");
+}  // namespace
+
+fRank::fRank() { createControls(); }
+
+fRank::~fRank() = default;
+
+void fRank::createControls() {
+  form.setCaption("Ranking");
+  form.setBackColor(kButtonFace);
+  form.setClientSize(5655, 3420);
+
+  struct Header {
+    int index;
+    double left, top;
+    const char* caption;
+  };
+  const Header headers[] = {{0, 120, 0, "順位"},
+                            {11, 1200, 120, "名前"},
+                            {12, 2160, 120, "列"},
+                            {13, 2760, 120, "時間"},
+                            {14, 4320, 120, "日時"}};
+  for (const Header& h : headers) {
+    Label1[h.index] = std::make_unique<ui::Label>(&form);
+    Label1[h.index]->Move(h.left, h.top, 495, 255);
+    Label1[h.index]->setCaption(QString::fromUtf8(h.caption));
+  }
+  const char* rowNumbers[10] = {" 1", " 2", "3", "4", "5", "6", "7", " 8", " 9", "10"};
+  for (int i = 1; i <= 10; ++i) {
+    Label1[i] = std::make_unique<ui::Label>(&form);
+    Label1[i]->Move(120, kRowTop + kRowStep * (i - 1), 255, 255);
+    Label1[i]->setCaption(rowNumbers[i - 1]);
+    Label1[i]->setAlignment(ui::Label::RightJustify);
+  }
+
+  auto cell = [this](double left, double top, double width, ui::Label::Align align) {
+    auto l = std::make_unique<ui::Label>(&form);
+    l->Move(left, top, width, kCellHeight);
+    l->setBorder(true);
+    l->setAlignment(align);
+    return l;
+  };
+  for (int i = 0; i <= 9; ++i) {
+    const double top = kRowTop + kRowStep * i;
+    lblName[i] = cell(600, top, 1455, ui::Label::LeftJustify);
+    lblRetsu[i] = cell(2040, top, 375, ui::Label::Center);
+    lblTime[i] = cell(2400, top, 1215, ui::Label::Center);
+    lblDate[i] = cell(3600, top, 1695, ui::Label::LeftJustify);
+  }
+  lblDate[0]->setBackColor(kInactiveBorder);
+
+  // Created after the name labels, so that a shown box covers its label.
+  for (int i = 0; i <= 9; ++i) {
+    txtName[i] = std::make_unique<ui::TextBox>(&form);
+    txtName[i]->Move(600, kRowTop + kRowStep * i, 1455, kCellHeight);
+    txtName[i]->setBackColor(kInactiveBorder);
+    txtName[i]->setVisible(false);
+    txtName[i]->setLocked(true);
+  }
+
+  Command1 = std::make_unique<ui::CommandButton>(&form);
+  Command1->Move(4080, 2880, 1095, 375);
+  Command1->setCaption("OK");
+  Command1->Click = [this] { Command1_Click(); };
+
+  std::vector<ui::Control*> order{Command1.get()};
+  for (auto& box : txtName) order.push_back(box.get());
+  form.setTabOrder(order);
+}
+
+void fRank::showTableRow(int screen, int row) {
+  const Module2& m = M();
+  lblName[screen]->setCaption(m.RankName[row]);
+  txtName[screen]->setText(m.RankName[row]);
+  lblRetsu[screen]->setCaption(m.RankCols[row]);
+  lblTime[screen]->setCaption(m.RankTime[row]);
+  lblDate[screen]->setCaption(m.RankDate[row]);
+}
+
+void fRank::Form_Load() {
+  const Module2& m = M();
+  const QString cols = rt::CStr(m.ClearedCols);
+  const QString time = rt::Format(m.ElapsedTime, "hh:mm:ss");
+
+  // The result takes the first row it beats; ties go below. Texts are
+  // compared, as the stored rows are texts.
+  int p = 10;
+  for (int i = 9; i >= 0; --i) {
+    showTableRow(i, i);
+    const int byCols = rt::TextCompare(m.RankCols[i], cols);
+    if (byCols < 0 || (byCols == 0 && rt::TextCompare(m.RankTime[i], time) > 0)) p = i;
+  }
+
+  if (m.RankViewOnly != 1) {
+    if (p == 10) return;
+    for (int j = 8; j >= p; --j) showTableRow(j + 1, j);
+    txtName[p]->setLocked(false);
+    txtName[p]->setVisible(true);
+    lblTime[p]->setCaption(time);
+    lblRetsu[p]->setCaption(cols);
+    lblDate[p]->setCaption(rt::Format(rt::Now(), "yyyy/mm/dd hh:mm:ss"));
+    txtName[p]->setBackColor(kNewRowColour);
+    lblName[p]->setBackColor(kNewRowColour);
+    lblRetsu[p]->setBackColor(kNewRowColour);
+    lblTime[p]->setBackColor(kNewRowColour);
+    lblDate[p]->setBackColor(kNewRowColour);
+    txtName[p]->setText(m.LastPlayerName);
+  }
+
+  SetTopMost(form);
+  centreOverMainWindow();
+}
+
+void fRank::centreOverMainWindow() {
+  if (!QelLoaded()) return;
+  const ui::Form& main = QelForm().form;
+  const Single mainLeft = static_cast<Single>(main.Left());
+  const Single mainTop = static_cast<Single>(main.Top());
+  const Single mainWidth = static_cast<Single>(main.Width());
+  const Single mainHeight = static_cast<Single>(main.Height());
+  const Single ownWidth = static_cast<Single>(form.Width());
+  const Single ownHeight = static_cast<Single>(form.Height());
+  form.setTop((mainHeight / 2 + mainTop) - ownHeight / 2);
+  form.setLeft((mainWidth / 2 - ownWidth / 2) + mainLeft);
+}
+
+void fRank::Command1_Click() {
+  saveRanking();
+  Module2& m = M();
+  if (m.RankViewOnly != 0) {
+    m.RankViewOnly = 0;
+  } else if (QelLoaded()) {
+    QelForm().startbtn_Click();
+  }
+  UnloadRank();
+}
+
+void fRank::saveRanking() {
+  Module2& m = M();
+  for (int i = 0; i <= 9; ++i) {
+    if (txtName[i]->BackColor() == kNewRowColour) m.LastPlayerName = txtName[i]->Text();
+    const QString row = rt::Str(i);
+    rt::SaveSetting(kStoreApp, kStoreSection, "n" + row, txtName[i]->Text());
+    rt::SaveSetting(kStoreApp, kStoreSection, "r" + row, lblRetsu[i]->Caption());
+    rt::SaveSetting(kStoreApp, kStoreSection, "t" + row, lblTime[i]->Caption());
+    rt::SaveSetting(kStoreApp, kStoreSection, "d" + row, lblDate[i]->Caption());
+    m.RankName[i] = txtName[i]->Text();
+    m.RankTime[i] = lblTime[i]->Caption();
+    m.RankCols[i] = lblRetsu[i]->Caption();
+    m.RankDate[i] = lblDate[i]->Caption();
+
+    txtName[i]->setVisible(false);
+    txtName[i]->setBackColor(kInactiveBorder);
+    lblName[i]->setBackColor(kInactiveBorder);
+    lblRetsu[i]->setBackColor(kInactiveBorder);
+    lblTime[i]->setBackColor(kInactiveBorder);
+    lblDate[i]->setBackColor(kInactiveBorder);
+  }
+  rt::SaveSetting(kStoreApp, kStoreSection, "norg", m.LastPlayerName);
+
+  // The store is replaced in one piece or not at all; the table in memory
+  // keeps the confirmed rows either way.
+  if (!rt::FlushSettings(kStoreApp))
+    ui::MsgBox(kSaveFailed + "\n" + rt::settingsFile(kStoreApp));
+}
+
+}  // namespace qel

@@ -1,0 +1,97 @@
+#pragma once
+// The shared module: start-up, the state that crosses windows, and the
+// procedures the other windows call.
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "platform/controls.h"
+#include "platform/runtime.h"
+
+namespace qel {
+
+class Qel;
+class fRank;
+class fAbout;
+
+struct Module2 {
+  // Game state (main window only)
+  std::array<Integer, 8> PileCount{};   // 0: stock, 1..7: columns
+  std::array<Integer, 53> Deck{};       // stock ring, slots 1..52
+  Integer DealPos = 0;
+  Integer DeckTail = 0;
+  Integer FirstRound = 0;
+  Integer ResumeCol = 0;
+  Integer SelCount = 0;
+  std::array<Integer, 3> SelCard{};
+  std::array<Integer, 3> SelPos{};
+  Integer SelCol = 0;
+  std::array<Integer, 53> ColumnCards{};
+  Integer VisibleRows = 0;
+  Date StartTime = 0;
+
+  // Layout constants, set by the main window's load
+  Integer BackCell = 0;
+  Integer CardWidth = 0;
+  Integer CardHeight = 0;
+  Integer TableLeft = 0;
+  Integer DeckLeft = 0;
+  Integer DeckTop = 0;
+
+  // Result hand-over and ranking
+  Date ElapsedTime = 0;
+  Integer ClearedCols = 0;
+  Integer RankViewOnly = 0;
+  std::array<QString, 10> RankName{};
+  std::array<QString, 10> RankCols{};
+  std::array<QString, 10> RankTime{};
+  std::array<QString, 10> RankDate{};
+  QString LastPlayerName;
+};
+
+// Card n (1..52) is also the index of its image. Suits in the order spades,
+// diamonds, hearts, clubs; ranks ace 1 .. king 13; the value for the sum is
+// n Mod 13 taken as 10 above 10, so the king counts 0.
+inline Integer CardSuit(Integer n) { return static_cast<Integer>((n - 1) / 13); }
+inline Integer CardRank(Integer n) { return static_cast<Integer>((n - 1) % 13 + 1); }
+inline Integer CardValue(Integer n) {
+  const Integer v = static_cast<Integer>(n % 13);
+  return v > 10 ? Integer{10} : v;
+}
+
+// The one shared module of the running program.
+Module2& M();
+
+// The settings store's application and section.
+inline const QString kStoreApp = QStringLiteral("qel");
+inline const QString kStoreSection = QStringLiteral("data");
+
+// Start-up: reads the ranking and the last name, loads and shows the main window.
+void Main();
+
+// Keeps a window above all others without moving or resizing it.
+void SetTopMost(ui::Form& window);
+
+// Moves the about window with the mouse while the left button is held.
+void DragAboutWindow(Integer Button);
+
+// Play time from start to now, both times of day. A game that runs past
+// midnight counts the day it crossed instead of going negative.
+Date PlayTimeSince(Date start);
+
+// --- The three windows, each at most once ------------------------------------
+Qel& LoadQel();         // creates the main window and runs its load handler
+Qel& QelForm();         // the main window (exists after Main)
+bool QelLoaded();
+fRank* RankForm();      // nullptr while not loaded
+fAbout* AboutForm();    // nullptr while not loaded
+void ShowRank();        // loads (running its load handler) when not loaded, then shows
+void UnloadRank();
+void ShowAbout();
+void UnloadAbout();
+
+// Tests: destroys every window and starts the shared module afresh, as at
+// program start.
+void ResetProgram();
+
+}  // namespace qel

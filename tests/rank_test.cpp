@@ -1,0 +1,466 @@
+// The ranking window: its design, the placement of a new result, and "OK",
+// which stores the rows and starts the next game.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <cmath>
+#include <csignal>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include "fixture.h"
+#include "ranking/fRank.h"
+
+namespace qel::test {
+namespace {
+
+constexpr ui::Colour kNewRow = 0x0080FFFF;
+constexpr ui::Colour kFace = 0x8000000F;
+constexpr ui::Colour kBorder = 0x8000000B;
+const QString kEmptyDate = "0000/00/00 00:00:00";
+const QString kToday = "2026/12/10 10:00:00";  // the fixture's clock
+
+struct Row {
+  QString name, cols, time, date;
+  bool operator==(const Row&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const Row& r) {
+  return o << "(" << r.name.toStdString() << ", " << r.cols.toStdString() << ", "
+           << r.time.toStdString() << ", " << r.date.toStdString() << ")";
+}
+const Row kEmpty{"none", "0", "99:99:99", kEmptyDate};
+
+// The ranking table: the rows given, empty rows after them.
+void setTable(const std::vector<Row>& rows) {
+  Module2& m = M();
+  for (int i = 0; i <= 9; ++i) {
+    const Row r = i < static_cast<int>(rows.size()) ? rows[i] : kEmpty;
+    m.RankName[i] = r.name;
+    m.RankCols[i] = r.cols;
+    m.RankTime[i] = r.time;
+    m.RankDate[i] = r.date;
+  }
+}
+Row tableRow(int i) {
+  const Module2& m = M();
+  return {m.RankName[i], m.RankCols[i], m.RankTime[i], m.RankDate[i]};
+}
+// What screen row i holds for "OK": the name from the box, the rest from the labels.
+Row screenRow(const fRank& w, int i) {
+  return {w.txtName[i]->Text(), w.lblRetsu[i]->Caption(), w.lblTime[i]->Caption(),
+          w.lblDate[i]->Caption()};
+}
+Row row(int i, const QString& cols, const QString& time) {
+  return {QString("p%1").arg(i), cols, time, QString("2026/01/%1 12:00:00").arg(i + 1, 2, 10, QChar('0'))};
+}
+void setResult(Integer cols, int secs) {
+  M().ClearedCols = cols;
+  M().ElapsedTime = secs / 86400.0;
+}
+
+// Top and Left that centre the window over the main window.
+void expectCentred(const fRank& w) {
+  const ui::Form& main = QelForm().form;
+  // At its load the window has no frame yet: its outer size was its client
+  // size. The toolkit keeps whole pixels: allow one.
+  EXPECT_NEAR(w.form.Top(), main.Height() / 2 + main.Top() - w.form.ScaleHeight() / 2, 15);
+  EXPECT_NEAR(w.form.Left(), main.Width() / 2 - w.form.ScaleWidth() / 2 + main.Left(), 15);
+}
+
+QString stored(const QString& key) {
+  QSettings s(rt::settingsFile(kStoreApp), QSettings::IniFormat);
+  return s.value("data/" + key, "<absent>").toString();
+}
+
+using RankWindow = ProgramFixture;
+
+TEST_F(RankWindow, DesignState) {
+  fRank w;
+  EXPECT_EQ(w.form.Caption(), "Ranking");
+  EXPECT_DOUBLE_EQ(w.form.ScaleWidth(), 5655);
+  EXPECT_DOUBLE_EQ(w.form.ScaleHeight(), 3420);
+  const Qt::WindowFlags flags = w.form.hWnd()->windowFlags();
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMinMaxButtonsHint);
+
+  const char* headers[][2] = {{"0", "順位"}, {"11", "名前"}, {"12", "列"}, {"13", "時間"}, {"14", "日時"}};
+  for (auto& h : headers) EXPECT_EQ(w.Label1[atoi(h[0])]->Caption(), QString::fromUtf8(h[1]));
+  EXPECT_EQ(w.Label1[0]->Top(), 0);
+  EXPECT_EQ(w.Label1[14]->Left(), 4320);
+  const char* numbers[] = {" 1", " 2", "3", "4", "5", "6", "7", " 8", " 9", "10"};
+  for (int i = 1; i <= 10; ++i) {
+    EXPECT_EQ(w.Label1[i]->Caption(), numbers[i - 1]);
+    EXPECT_EQ(w.Label1[i]->Top(), 120 + 240 * i);
+    EXPECT_TRUE(static_cast<QLabel*>(w.Label1[i]->widget())->alignment() & Qt::AlignRight);
+  }
+  for (int i = 0; i <= 9; ++i) {
+    const double top = 360 + 240 * i;
+    EXPECT_FALSE(w.txtName[i]->Visible());
+    EXPECT_TRUE(w.txtName[i]->Locked());
+    EXPECT_EQ(w.txtName[i]->BackColor(), kBorder);
+    EXPECT_EQ(w.txtName[i]->Text(), "");
+    const ui::Control* cells[] = {w.txtName[i].get(), w.lblName[i].get(), w.lblRetsu[i].get(),
+                                  w.lblTime[i].get(), w.lblDate[i].get()};
+    const double lefts[] = {600, 600, 2040, 2400, 3600}, widths[] = {1455, 1455, 375, 1215, 1695};
+    for (int c = 0; c < 5; ++c) {
+      EXPECT_EQ(cells[c]->Left(), lefts[c]);
+      EXPECT_EQ(cells[c]->Top(), top);
+      EXPECT_EQ(cells[c]->Width(), widths[c]);
+      EXPECT_EQ(cells[c]->Height(), 270);
+    }
+    EXPECT_EQ(w.lblName[i]->BackColor(), kFace);
+    EXPECT_EQ(w.lblDate[i]->BackColor(), i == 0 ? kBorder : kFace);
+  }
+  EXPECT_EQ(w.Command1->Caption(), "OK");
+  EXPECT_EQ(w.Command1->Left(), 4080);
+  EXPECT_EQ(w.Command1->Top(), 2880);
+  auto* ok = static_cast<QPushButton*>(w.Command1->widget());
+  EXPECT_FALSE(ok->isDefault());
+  EXPECT_FALSE(ok->autoDefault());
+}
+
+TEST_F(RankWindow, PlacesTheResultByTextComparison) {
+  std::vector<Row> sevens;
+  for (int i = 0; i < 10; ++i) sevens.push_back(row(i, "7.0", "00:00:30"));
+  struct Case {
+    const char* what;
+    std::vector<Row> table;
+    Integer cols;
+    int secs;
+    int p;
+  } cases[] = {
+      {"empty ranking", {}, 7, 277, 0},
+      {"tie goes below",
+       {row(0, "7", "00:03:00"), row(1, "7", "00:04:37"), row(2, "6", "00:01:00")}, 7, 277, 2},
+      {"give up below five wins",
+       {row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "7", "00:03:00"),
+        row(3, "7", "00:04:00"), row(4, "7", "00:05:00")}, 3, 60, 5},
+      {"row nine",
+       {row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "6", "00:03:00"),
+        row(3, "6", "00:04:00"), row(4, "5", "00:05:00"), row(5, "5", "00:06:00"),
+        row(6, "4", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
+        row(9, "1", "00:10:00")}, 2, 600, 9},
+      {"59:59 beats an hour",
+       {row(0, "3", "01:00:00"), row(1, "3", "01:00:00")}, 3, 3599, 0},
+      {"7.0 rows: no row is beaten", sevens, 7, 10, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetProgram();
+    Qel& q = loadQel();
+    q.form.setLeft(3000);
+    q.form.setTop(1500);
+    setTable(c.table);
+    setResult(c.cols, c.secs);
+    M().LastPlayerName = "Taro";
+    const auto before = M();
+    ShowRank();
+    ASSERT_NE(RankForm(), nullptr);
+    const fRank& w = *RankForm();
+
+    const Row placed{"Taro", QString::number(c.cols), rt::Format(c.secs / 86400.0, "hh:mm:ss"), kToday};
+    for (int i = 0; i <= 9; ++i) {
+      const Row expected = i < c.p ? tableRow(i) : i == c.p ? placed : tableRow(i - 1);
+      EXPECT_EQ(screenRow(w, i), expected) << "row " << i;
+      const bool isNew = i == c.p;
+      EXPECT_EQ(w.txtName[i]->Visible(), isNew) << i;
+      EXPECT_EQ(w.txtName[i]->Locked(), !isNew) << i;
+      for (ui::Colour col : {w.txtName[i]->BackColor(), w.lblName[i]->BackColor(), w.lblRetsu[i]->BackColor(),
+                             w.lblTime[i]->BackColor(), w.lblDate[i]->BackColor()})
+        EXPECT_EQ(col == kNewRow, isNew) << i;
+    }
+    // The name label under the box keeps the name of the row that was there.
+    if (c.p < 10) {
+      EXPECT_EQ(w.lblName[c.p]->Caption(), M().RankName[c.p]);
+    }
+    // The table itself waits for "OK".
+    for (int i = 0; i <= 9; ++i) EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i],
+                                                             before.RankTime[i], before.RankDate[i]}));
+    EXPECT_EQ(w.form.topmost(), c.p < 10);
+    if (c.p < 10) expectCentred(w);
+    EXPECT_TRUE(w.form.Visible());
+  }
+}
+
+TEST_F(RankWindow, ViewOnlyShowsTheStoredRowsTopmostAndCentred) {
+  loadQel();
+  setTable({row(0, "7", "00:03:00"), row(1, "2", "00:09:00")});
+  M().RankViewOnly = 1;
+  M().ElapsedTime = 0;
+  ShowRank();
+  const fRank& w = *RankForm();
+  for (int i = 0; i <= 9; ++i) {
+    EXPECT_EQ(screenRow(w, i), tableRow(i));
+    EXPECT_EQ(w.lblName[i]->Caption(), M().RankName[i]);
+    EXPECT_FALSE(w.txtName[i]->Visible());
+    EXPECT_NE(w.txtName[i]->BackColor(), kNewRow);
+  }
+  EXPECT_TRUE(w.form.topmost());
+  expectCentred(w);
+}
+
+TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
+  loadQel();
+  setTable({});
+  setResult(3, 100);
+  ShowRank();
+  fRank* first = RankForm();
+  EXPECT_EQ(first->lblRetsu[0]->Caption(), "3");
+
+  // A second result while open: nothing is placed again.
+  setResult(7, 50);
+  ShowRank();
+  EXPECT_EQ(RankForm(), first);
+  EXPECT_EQ(first->lblRetsu[0]->Caption(), "3");
+  EXPECT_EQ(first->lblRetsu[1]->Caption(), "0");
+
+  // After "OK" the next show loads a new window from the stored table.
+  first->Command1->press();
+  EXPECT_EQ(RankForm(), nullptr);
+  EXPECT_EQ(M().RankCols[0], "3");
+  setResult(7, 50);
+  ShowRank();
+  ASSERT_NE(RankForm(), nullptr);
+  EXPECT_EQ(RankForm()->lblRetsu[0]->Caption(), "7");
+  EXPECT_EQ(RankForm()->lblRetsu[1]->Caption(), "3");
+  EXPECT_EQ(RankForm()->txtName[1]->BackColor(), kBorder);
+}
+
+TEST_F(RankWindow, FocusStartsOnOkAndEnterInTheNameDoesNotPressIt) {
+  loadQel().form.Show();
+  setTable({row(0, "7", "00:01:00")});
+  setResult(4, 100);
+  M().LastPlayerName = "Qel";
+  ShowRank();
+  fRank& w = *RankForm();
+  QApplication::setActiveWindow(w.form.hWnd());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.Command1->hasFocus());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(w.txtName[1]->hasFocus());  // the open box; hidden ones are passed over
+
+  QTest::keyClicks(w.txtName[1]->widget(), "x");
+  QTest::keyClick(w.txtName[1]->widget(), Qt::Key_Return);
+  QTest::keyClick(w.txtName[1]->widget(), Qt::Key_Enter);
+  EXPECT_EQ(RankForm(), &w);
+  EXPECT_EQ(w.txtName[1]->Text(), "x");  // the tab selected the offered name
+  EXPECT_FALSE(QFile::exists(rt::settingsFile(kStoreApp)));
+}
+
+using Confirm = ProgramFixture;
+
+TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
+  Main();
+  setTable({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"), row(3, "5", "00:04:00"),
+            row(4, "4", "00:05:00"), row(5, "4", "00:06:00"), row(6, "3", "00:07:00"), row(7, "3", "00:08:00"),
+            row(8, "2", "00:09:00"), row(9, "1", "00:10:00")});
+  const auto before = M();
+  setResult(5, 200);  // beats row 3: p = 3
+  ShowRank();
+  fRank& w = *RankForm();
+  w.txtName[3]->setText(QString::fromUtf8(" 花子 "));
+  w.Command1->press();
+
+  std::vector<Row> expected;
+  auto old = [&](int i) { return Row{before.RankName[i], before.RankCols[i], before.RankTime[i], before.RankDate[i]}; };
+  for (int i = 0; i < 3; ++i) expected.push_back(old(i));
+  expected.push_back({QString::fromUtf8(" 花子 "), "5", "00:03:20", kToday});
+  for (int i = 3; i < 9; ++i) expected.push_back(old(i));  // the old row 9 drops out
+  const char* letters = "nrtd";
+  for (int i = 0; i <= 9; ++i) {
+    const Row& e = expected[i];
+    const QString values[] = {e.name, e.cols, e.time, e.date};
+    for (int f = 0; f < 4; ++f)
+      EXPECT_EQ(stored(QString(letters[f]) + " " + QString::number(i)), values[f]) << letters[f] << i;
+    EXPECT_EQ(tableRow(i), e) << i;
+  }
+  EXPECT_EQ(stored("norg"), QString::fromUtf8(" 花子 "));
+  EXPECT_EQ(M().LastPlayerName, QString::fromUtf8(" 花子 "));
+  EXPECT_EQ(RankForm(), nullptr);
+  EXPECT_TRUE(messages.isEmpty());
+  // Not view-only: the next game has started.
+  EXPECT_EQ(QelForm().GameOver, 0);
+  EXPECT_EQ(M().PileCount[0], 31);
+
+  ResetProgram();
+  Main();
+  for (int i = 0; i <= 9; ++i) EXPECT_EQ(tableRow(i), expected[i]) << i;
+  EXPECT_EQ(M().LastPlayerName, QString::fromUtf8(" 花子 "));
+}
+
+TEST_F(Confirm, ViewOnlyOnAnEmptyStoreWritesTheDefaultsAndStartsNoGame) {
+  Main();
+  M().RankViewOnly = 1;
+  ShowRank();
+  RankForm()->Command1->press();
+  for (int i = 0; i <= 9; ++i) {
+    const QString n = QString::number(i);
+    EXPECT_EQ(stored("n " + n), "none");
+    EXPECT_EQ(stored("r " + n), "0");
+    EXPECT_EQ(stored("t " + n), "99:99:99");
+    EXPECT_EQ(stored("d " + n), kEmptyDate);
+  }
+  EXPECT_EQ(stored("norg"), "Qel");
+  QSettings s(rt::settingsFile(kStoreApp), QSettings::IniFormat);
+  EXPECT_EQ(s.allKeys().size(), 41);
+  EXPECT_EQ(M().RankViewOnly, 0);
+  EXPECT_EQ(M().LastPlayerName, "Qel");
+  EXPECT_EQ(QelForm().GameOver, 1);
+  EXPECT_EQ(M().PileCount[0], 52);
+  EXPECT_EQ(RankForm(), nullptr);
+}
+
+TEST_F(Confirm, NameComesOnlyFromTheNewRow) {
+  struct Case {
+    const char* what;
+    Integer viewOnly;
+    std::vector<Row> table;
+    QString lastName;
+    bool newGame;
+  } cases[] = {
+      {"view only", 1, {row(0, "7", "00:01:00")}, "Qel", false},
+      {"no row beaten", 0, std::vector<Row>(10, row(0, "7.0", "00:00:30")), "Qel", true},
+      {"an emptied name box", 0, {}, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetProgram();
+    Main();
+    setTable(c.table);
+    M().RankViewOnly = c.viewOnly;
+    setResult(7, 10);
+    ShowRank();
+    fRank& w = *RankForm();
+    if (c.table.empty()) w.txtName[0]->setText("");
+    const auto before = M();
+    w.Command1->press();
+    EXPECT_EQ(M().LastPlayerName, c.lastName);
+    EXPECT_EQ(stored("norg"), c.lastName);
+    EXPECT_EQ(M().RankViewOnly, 0);
+    EXPECT_EQ(QelForm().GameOver == 0, c.newGame);
+    if (!c.table.empty()) {
+      for (int i = 0; i <= 9; ++i)
+        EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
+                                    before.RankDate[i]}));
+    } else {
+      // The empty name is what the next new row offers.
+      setResult(7, 5);
+      ShowRank();
+      EXPECT_TRUE(RankForm()->txtName[0]->Visible());
+      EXPECT_EQ(RankForm()->txtName[0]->Text(), "");
+    }
+  }
+}
+
+TEST_F(Confirm, AStoreThatCannotBeWrittenSaysSoAndKeepsTheTable) {
+  // A file stands where the store's folder should be.
+  const QString blocker = store.path() + "/blocked";
+  {
+    QFile f(blocker);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a folder");
+  }
+  rt::setSettingsFolder(blocker);
+  Main();
+  setTable({});
+  setResult(6, 61);
+  ShowRank();
+  RankForm()->txtName[0]->setText("Jiro");
+  RankForm()->Command1->press();
+
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("成績表を保存できませんでした。")));
+  EXPECT_TRUE(messages[0].contains(rt::settingsFile(kStoreApp)));
+  EXPECT_EQ(tableRow(0), (Row{"Jiro", "6", "00:01:01", kToday}));
+  EXPECT_EQ(tableRow(1), kEmpty);
+  EXPECT_EQ(M().LastPlayerName, "Jiro");
+  EXPECT_EQ(RankForm(), nullptr);
+  EXPECT_EQ(QelForm().GameOver, 0);  // the next game still starts
+  QFile f(blocker);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "not a folder");
+}
+
+// Writes beyond a few hundred bytes fail, as on a full disk.
+class FullDisk {
+ public:
+  FullDisk() {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved_;
+    small.rlim_cur = 300;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*oldSignal_)(int) = nullptr;
+};
+
+QByteArray fileBytes(const QString& name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(Confirm, AFullDiskLeavesTheStoredRankingWhole) {
+  Main();
+  setTable({row(0, "7", "00:01:00")});
+  M().RankViewOnly = 1;
+  ShowRank();
+  RankForm()->Command1->press();
+  ASSERT_TRUE(messages.isEmpty());
+  const QString file = rt::settingsFile(kStoreApp);
+  const QByteArray good = fileBytes(file);
+  ASSERT_GT(good.size(), 300);
+
+  setResult(7, 5);
+  ShowRank();
+  RankForm()->txtName[0]->setText("Saburo");
+  {
+    FullDisk full;
+    RankForm()->Command1->press();
+  }
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("成績表を保存できませんでした。")));
+  EXPECT_EQ(fileBytes(file), good);
+  EXPECT_EQ(QDir(QFileInfo(file).path()).entryList(QDir::Files), QStringList{"qel.ini"});
+  EXPECT_EQ(tableRow(0), (Row{"Saburo", "7", "00:00:05", kToday}));
+  EXPECT_EQ(tableRow(1), row(0, "7", "00:01:00"));
+
+  // With room again the next confirmation stores the table whole.
+  M().RankViewOnly = 1;
+  ShowRank();
+  RankForm()->Command1->press();
+  EXPECT_EQ(messages.size(), 1);
+  EXPECT_EQ(stored("n 0"), "Saburo");
+  EXPECT_EQ(stored("n 1"), "p0");
+  EXPECT_EQ(stored("norg"), "Saburo");
+}
+
+TEST_F(Confirm, StartBeforeOkStillStartsAnotherGame) {
+  Main();
+  Qel& q = QelForm();
+  q.startbtn_Click();
+  setResult(2, 30);
+  ShowRank();
+  q.startbtn_Click();  // "Start" pressed while the window waits
+  setClock(QTime(10, 5, 0));
+  RankForm()->Command1->press();
+  EXPECT_EQ(M().StartTime, rt::Time());
+  EXPECT_EQ(M().PileCount[0], 31);
+  EXPECT_EQ(M().RankCols[0], "2");
+}
+
+}  // namespace
+}  // namespace qel::test
