@@ -1,4 +1,6 @@
 // Clock, formatting, random numbers, conversions and text order.
+#include "platform/runtime.h"
+
 #include <gtest/gtest.h>
 
 #include <QDate>
@@ -7,8 +9,6 @@
 #include <QTimeZone>
 #include <cmath>
 #include <set>
-
-#include "platform/runtime.h"
 
 namespace qel::test {
 namespace {
@@ -152,16 +152,25 @@ TEST(Rnd, RandomizeSeedsFromTheTimer) {
 }
 
 TEST(Conversions, IntFloors) {
-  const std::pair<double, double> cases[] = {
-      {2.7, 2}, {2.0, 2}, {-2.1, -3}, {-2.0, -2}, {0.999999, 0}, {-0.5, -1}};
+  const std::pair<double, double> cases[] = {{2.7, 2},   {2.0, 2},      {-2.1, -3},
+                                             {-2.0, -2}, {0.999999, 0}, {-0.5, -1}};
   for (auto [x, want] : cases) EXPECT_EQ(rt::Int(x), want) << x;
 }
 
 TEST(Conversions, CIntAndCLngRoundHalfToEven) {
-  const std::pair<double, int> cases[] = {
-      {0.5, 0},  {1.5, 2},    {2.5, 2},   {3.5, 4},     {-0.5, 0},   {-1.5, -2},
-      {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {7, 7},
-      {0.49999999999999994, 0}};
+  const std::pair<double, int> cases[] = {{0.5, 0},
+                                          {1.5, 2},
+                                          {2.5, 2},
+                                          {3.5, 4},
+                                          {-0.5, 0},
+                                          {-1.5, -2},
+                                          {-2.5, -2},
+                                          {-3.5, -4},
+                                          {2.4999, 2},
+                                          {2.5001, 3},
+                                          {-2.5001, -3},
+                                          {7, 7},
+                                          {0.49999999999999994, 0}};
   for (auto [x, want] : cases) {
     EXPECT_EQ(rt::CInt(x), want) << x;
     EXPECT_EQ(rt::CLng(x), want) << x;
@@ -183,9 +192,11 @@ TEST(Conversions, OutOfRangeIsClamped) {
 }
 
 TEST(Conversions, StrAndCStr) {
-  const std::tuple<long, const char*, const char*> cases[] = {
-      {0, " 0", "0"}, {3, " 3", "3"}, {-3, "-3", "-3"}, {32767, " 32767", "32767"},
-      {-32768, "-32768", "-32768"}};
+  const std::tuple<long, const char*, const char*> cases[] = {{0, " 0", "0"},
+                                                              {3, " 3", "3"},
+                                                              {-3, "-3", "-3"},
+                                                              {32767, " 32767", "32767"},
+                                                              {-32768, "-32768", "-32768"}};
   for (auto [n, str, cstr] : cases) {
     EXPECT_EQ(rt::Str(n), str);
     EXPECT_EQ(rt::CStr(n), cstr);
@@ -195,15 +206,16 @@ TEST(Conversions, StrAndCStr) {
 
 TEST(Conversions, CDblReadsDecimalTexts) {
   const std::pair<const char*, double> numbers[] = {
-      {"7", 7}, {"7.0", 7}, {"  12 ", 12}, {"-3.5", -3.5}, {"+4", 4}, {".5", 0.5},
-      {"5.", 5}, {"0", 0}, {"007", 7}, {"1e3", 1000}, {"\t2\n", 2}};
+      {"7", 7},  {"7.0", 7}, {"  12 ", 12}, {"-3.5", -3.5}, {"+4", 4},   {".5", 0.5},
+      {"5.", 5}, {"0", 0},   {"007", 7},    {"1e3", 1000},  {"\t2\n", 2}};
   for (auto [text, want] : numbers) {
     bool ok = false;
     EXPECT_EQ(rt::CDbl(text, &ok), want) << text;
     EXPECT_TRUE(ok) << text;
   }
-  const char* junk[] = {"", " ", "abc", "12abc", "1,5", "0x10", "inf", "nan",
-                        "--1", "1 2", ".", "e5", "1e999", "\xef\xbc\x97"};  // last: a full-width 7
+  const char* junk[] = {
+      "",    " ",   "abc", "12abc", "1,5", "0x10",  "inf",
+      "nan", "--1", "1 2", ".",     "e5",  "1e999", "\xef\xbc\x97"};  // last: a full-width 7
   for (const char* text : junk) {
     bool ok = true;
     EXPECT_EQ(rt::CDbl(QString::fromUtf8(text), &ok), 0.0) << text;
@@ -237,8 +249,10 @@ TEST(TextCompare, OrdersByCodeUnitsWithPrefixFirst) {
       {QString::fromUtf8("\xf0\x9f\x98\x80"), QString::fromUtf8("Ａ"), -1},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(sign(rt::TextCompare(c.a, c.b)), c.want) << c.a.toStdString() << " | " << c.b.toStdString();
-    EXPECT_EQ(sign(rt::TextCompare(c.b, c.a)), -c.want) << c.b.toStdString() << " | " << c.a.toStdString();
+    EXPECT_EQ(sign(rt::TextCompare(c.a, c.b)), c.want)
+        << c.a.toStdString() << " | " << c.b.toStdString();
+    EXPECT_EQ(sign(rt::TextCompare(c.b, c.a)), -c.want)
+        << c.b.toStdString() << " | " << c.a.toStdString();
   }
 }
 

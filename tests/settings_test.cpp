@@ -139,6 +139,7 @@ TEST_F(Store, TextsSurviveTheFile) {
       "@Rect(1 2 3 4)",
       "back\\slash\\",
       "tab\tline\nbreak\rend",
+      QString::fromUtf16(u"nul\0inside", 10),
       QString::fromUtf8("山田　太郎"),
       QString::fromUtf8("ｶﾀｶﾅ and \xf0\x9f\x82\xa1"),
       QString(100000, 'x') + QString::fromUtf8("末"),
@@ -148,6 +149,16 @@ TEST_F(Store, TextsSurviveTheFile) {
   ASSERT_TRUE(rt::FlushSettings(kApp));
   n = 0;
   for (const QString& t : texts) EXPECT_EQ(get("v" + rt::CStr(n++)), t) << t.left(40).toStdString();
+}
+
+// UTF-8 has no place for a lone surrogate: it reads back as U+FFFD, before
+// and after the flush alike, and does not keep the store from being written.
+TEST_F(Store, LoneSurrogateBecomesReplacementCharacter) {
+  save("n 0", QString("x") + QChar(0xD800) + QString::fromUtf16(u"y\U0001F0A1z"));
+  const QString want = QString::fromUtf16(u"x\uFFFDy\U0001F0A1z");
+  EXPECT_EQ(get("n 0"), want);
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  EXPECT_EQ(get("n 0"), want);
 }
 
 // An unquoted value with commas comes from QSettings as a list whose items
@@ -170,13 +181,15 @@ TEST_F(Store, HandEditedValuesComeBackAsText) {
   for (auto [line, want] : cases) raw += "k" + QByteArray::number(n++) + "=" + line + "\n";
   writeFile(raw);
   n = 0;
-  for (auto [line, want] : cases) EXPECT_EQ(get("k" + rt::CStr(n++)), QString::fromUtf8(want)) << line;
+  for (auto [line, want] : cases)
+    EXPECT_EQ(get("k" + rt::CStr(n++)), QString::fromUtf8(want)) << line;
 
   // A flush of another key keeps them as they read.
   save("other", "x");
   ASSERT_TRUE(rt::FlushSettings(kApp));
   n = 0;
-  for (auto [line, want] : cases) EXPECT_EQ(get("k" + rt::CStr(n++)), QString::fromUtf8(want)) << line;
+  for (auto [line, want] : cases)
+    EXPECT_EQ(get("k" + rt::CStr(n++)), QString::fromUtf8(want)) << line;
 }
 
 TEST_F(Store, BrokenFilesAreReadWithoutHarm) {
@@ -187,6 +200,8 @@ TEST_F(Store, BrokenFilesAreReadWithoutHarm) {
       {QByteArray("[data]\nn%200=\"open quote\nn%201=y\n"), "open quote\nn%201=y\n"},
       {QByteArray("\xef\xbb\xbf[data]\r\nn%200=bom\r\n"), "bom"},
       {QByteArray(4096, '\0'), "DEF"},
+      {QByteArray("[data]\n=no key\n\\=odd\n%zz=bad escape\n[%]\nx=1\n[a/b]\nn%200=nested\n"),
+       "DEF"},
       {QByteArray(), "DEF"},
   };
   for (const auto& [raw, want] : cases) {
@@ -196,6 +211,10 @@ TEST_F(Store, BrokenFilesAreReadWithoutHarm) {
     EXPECT_EQ(get("n 9"), "DEF");
     EXPECT_EQ(bytes(), raw);
     EXPECT_EQ(entries(), QStringList{"qel.ini"});
+    // The first confirmation replaces what could not be read.
+    save("n 1", "new");
+    EXPECT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_EQ(get("n 1"), "new");
   }
 }
 
@@ -234,7 +253,6 @@ TEST_F(Store, FlushKeepsWhatItDoesNotWrite) {
   EXPECT_EQ(get("n 1"), "keep");
   EXPECT_EQ(rt::GetSetting(kApp, "other", "x", "DEF"), "1");
   EXPECT_EQ(entries(), QStringList{"qel.ini"});
-
 }
 
 // QSettings caches a parsed file while its size and time (to the millisecond)

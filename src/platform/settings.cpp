@@ -48,9 +48,24 @@ std::optional<QString> storedText(const QVariant& v) {
   return std::nullopt;
 }
 
+// The file holds UTF-8, where a lone surrogate has no place: it is kept as
+// U+FFFD from the start, so the text read back is the text that was saved.
+QString storable(const QString& text) {
+  if (QStringView(text).isValidUtf16()) return text;
+  QString out = text;
+  for (qsizetype i = 0; i < out.size(); ++i) {
+    if (out.at(i).isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+      ++i;
+    else if (out.at(i).isSurrogate())
+      out[i] = QChar::ReplacementCharacter;
+  }
+  return out;
+}
+
 Texts textsOf(const QSettings& s) {
   Texts texts;
-  for (const QString& k : s.allKeys()) texts.insert(k, storedText(s.value(k)));
+  for (const QString& k : s.allKeys())
+    if (!k.isEmpty()) texts.insert(k, storedText(s.value(k)));
   return texts;
 }
 
@@ -68,7 +83,8 @@ void setApartFrom(const QString& name, const QFileInfo& old) {
   const QDateTime was = old.lastModified();
   if (fresh.size() != old.size() || fresh.lastModified() > was) return;
   QFile f(name);
-  if (f.open(QIODevice::ReadWrite)) f.setFileTime(was.addMSecs(1), QFileDevice::FileModificationTime);
+  if (f.open(QIODevice::ReadWrite))
+    f.setFileTime(was.addMSecs(1), QFileDevice::FileModificationTime);
 }
 
 }  // namespace
@@ -90,7 +106,7 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value) {
-  gathered()[settingsFile(app)].insert({section, key}, value);
+  gathered()[settingsFile(app)].insert({section, key}, storable(value));
 }
 
 bool FlushSettings(const QString& app) {
@@ -113,14 +129,15 @@ bool FlushSettings(const QString& app) {
 
   // The new store is written beside the old one under names that no earlier
   // flush used, so the old file stays as it is until one rename replaces it.
-  const QString base = target + QLatin1Char('.') +
-                       QString::number(QRandomGenerator::global()->generate64(), 36);
+  const QString base =
+      target + QLatin1Char('.') + QString::number(QRandomGenerator::global()->generate64(), 36);
   const QString written = base + QStringLiteral(".new");
   const QString check = base + QStringLiteral(".chk");
   Texts expected;
   {
     QSettings out(written, QSettings::IniFormat);
-    for (const QString& k : current.allKeys()) out.setValue(k, current.value(k));
+    for (const QString& k : current.allKeys())
+      if (!k.isEmpty()) out.setValue(k, current.value(k));  // a hand-broken line may give none
     for (auto v = pending->cbegin(); v != pending->cend(); ++v)
       out.setValue(fullKey(v.key().first, v.key().second), v.value());
     expected = textsOf(out);
@@ -143,7 +160,7 @@ bool FlushSettings(const QString& app) {
     intact = back.status() == QSettings::NoError && textsOf(back) == expected;
   }
   if (intact && old.exists()) QFile::setPermissions(check, QFile::permissions(target));
-  // if (intact) setApartFrom(check, QFileInfo(target));
+  if (intact) setApartFrom(check, QFileInfo(target));
   if (!intact || !renameOver(check, target)) {
     QFile::remove(check);
     return false;
