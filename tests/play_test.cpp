@@ -144,11 +144,14 @@ class Play : public ProgramFixture {
     Integer slot = m.DealPos;
     for (int i = 0; i < m.PileCount[0]; ++i) {
       const Integer k = m.Deck[slot];
-      if (k < 1 || k > 52) return ::testing::AssertionFailure() << "slot " << slot << " holds " << k;
+      if (k < 1 || k > 52)
+        return ::testing::AssertionFailure() << "slot " << slot << " holds " << k;
       ++seen[k];
-      if (q->DC[k]->Visible()) return ::testing::AssertionFailure() << "stock card " << k << " shown";
+      if (q->DC[k]->Visible())
+        return ::testing::AssertionFailure() << "stock card " << k << " shown";
       if (i == m.PileCount[0] - 1 && slot != m.DeckTail)
-        return ::testing::AssertionFailure() << "stock ends at " << slot << ", DeckTail " << m.DeckTail;
+        return ::testing::AssertionFailure()
+               << "stock ends at " << slot << ", DeckTail " << m.DeckTail;
       slot = Integer(slot % 52 + 1);
     }
     total += m.PileCount[0];
@@ -157,22 +160,25 @@ class Play : public ProgramFixture {
       int prevZ = -1;
       for (int j = 0; j < m.PileCount[c]; ++j) {
         const Integer k = cardAt(c, j);
-        if (k == 0) return ::testing::AssertionFailure() << "column " << c << " has no card at " << j;
+        if (k == 0)
+          return ::testing::AssertionFailure() << "column " << c << " has no card at " << j;
         ++seen[k];
-        const bool selected =
-            std::find(m.SelCard.begin(), m.SelCard.begin() + m.SelCount, k) != m.SelCard.begin() + m.SelCount;
+        const bool selected = std::find(m.SelCard.begin(), m.SelCard.begin() + m.SelCount, k) !=
+                              m.SelCard.begin() + m.SelCount;
         const double want = selected ? colLeft(c) - 90 : colLeft(c);
         if (q->DC[k]->Left() != want)
           return ::testing::AssertionFailure() << "card " << k << " at Left " << q->DC[k]->Left();
         const int z = int(order.indexOf(q->DC[k]->widget()));
-        if (z < prevZ) return ::testing::AssertionFailure() << "card " << k << " behind the card above";
+        if (z < prevZ)
+          return ::testing::AssertionFailure() << "card " << k << " behind the card above";
         prevZ = z;
       }
       total += m.PileCount[c];
     }
     if (total != 52) return ::testing::AssertionFailure() << total << " cards counted";
     for (int k = 1; k <= 52; ++k) {
-      if (seen[k] != 1) return ::testing::AssertionFailure() << "card " << k << " found " << seen[k] << " times";
+      if (seen[k] != 1)
+        return ::testing::AssertionFailure() << "card " << k << " found " << seen[k] << " times";
       if (q->DC[k]->Visible() && std::count_if(q->DC.begin() + 1, q->DC.end(), [&](const auto& d) {
                                    return d->Visible() && d->Left() == q->DC[k]->Left() &&
                                           d->Top() == q->DC[k]->Top();
@@ -280,8 +286,11 @@ TEST_F(Play, StockCountColours) {
     Integer count;
     const char* caption;
     ui::Colour colour;
-  } cases[] = {{52, "52", 0x00C0C000}, {11, "11", 0x00C0C000}, {10, "10", 0x0000FFFF},
-               {1, "1", 0x0000FFFF},   {0, "0", 0x000000FF}};
+  } cases[] = {{52, "52", 0x00C0C000},
+               {11, "11", 0x00C0C000},
+               {10, "10", 0x0000FFFF},
+               {1, "1", 0x0000FFFF},
+               {0, "0", 0x000000FF}};
   for (const Case& c : cases) {
     M().PileCount[0] = c.count;
     q->ShowStockCount();
@@ -326,9 +335,11 @@ TEST_F(Play, ADealGivesEachLiveColumnOneCardFromWhereTheRowStopped) {
       EXPECT_EQ(m.PileCount[col], c.depths[col - 1] + 1) << "column " << col;
       EXPECT_EQ(cardAt(col, c.depths[col - 1]), next[i]) << "column " << col;
     }
-    for (int col = 1; col <= 7; ++col)
-      if (std::find(c.dealtTo.begin(), c.dealtTo.end(), col) == c.dealtTo.end())
+    for (int col = 1; col <= 7; ++col) {
+      if (std::find(c.dealtTo.begin(), c.dealtTo.end(), col) == c.dealtTo.end()) {
         EXPECT_EQ(m.PileCount[col], c.depths[col - 1]) << "column " << col;
+      }
+    }
     EXPECT_EQ(m.PileCount[0], stockBefore - Integer(c.dealtTo.size()));
     EXPECT_EQ(q->lblLast->Caption(), rt::CStr(m.PileCount[0]));
     EXPECT_EQ(m.ResumeCol, c.resumeAfter);
@@ -351,7 +362,12 @@ TEST_F(Play, AfterCardsComeBackTheNextDealGoesOnWhereTheLastStopped) {
       {"stopped after column 4", {7, 7, 7, 7, 7, 7, 6}, 1, 4, {5, 6, 7}, 0, kResumeTip},
       {"stopped with column 7", {7, 7, 6, 6, 6, 6, 7}, 1, 8, {1, 2, 3, 4, 5, 6, 7}, 0, kDealTip},
       // The press on the empty stock after that row left ResumeCol 1.
-      {"then pressed on the empty stock", {7, 7, 6, 6, 6, 6, 7}, 2, 8, {1, 2, 3, 4, 5, 6, 7}, 0,
+      {"then pressed on the empty stock",
+       {7, 7, 6, 6, 6, 6, 7},
+       2,
+       8,
+       {1, 2, 3, 4, 5, 6, 7},
+       0,
        kResumeTip},
       {"stopped again", {7, 7, 6, 6, 6, 6, 7}, 1, 4, {1, 2, 3, 4}, 5, ""},
   };
@@ -485,13 +501,15 @@ TEST_F(Play, EveryPickSequenceInColumnsOfOneToEightCards) {
           for (Integer c : cols[col - 1]) EXPECT_EQ(q->DC[c]->Left(), colLeft(col)) << "card " << c;
           break;
         case Outcome::Complete:
-          // Handed over to the removal step.
+          // Handed over to the removal step, which drops these low cards.
           EXPECT_EQ(m.SelCard[2], k) << "complete";
           EXPECT_EQ(m.SelCard[0], before.SelCard[0]);
           EXPECT_EQ(m.SelCard[1], before.SelCard[1]);
+          EXPECT_EQ(m.SelCount, 0);
+          for (Integer c : cols[col - 1]) EXPECT_EQ(q->DC[c]->Left(), colLeft(col)) << "card " << c;
           break;
       }
-      if (want != Outcome::Complete) EXPECT_TRUE(consistent());
+      EXPECT_TRUE(consistent());
       if (presses.size() < 3 && want != Outcome::Refused && want != Outcome::Complete)
         for (int next = 0; next < n; ++next) {
           std::vector<int> longer = presses;
@@ -505,43 +523,38 @@ TEST_F(Play, EveryPickSequenceInColumnsOfOneToEightCards) {
 
 // Scripts of presses in column 5: a digit presses the card at that place
 // (of the column as it is then), "d" presses the stock image, "r" is a right
-// press, "o" presses the last card of column 1. What is left selected is
-// given by places in the order of picking.
+// press, "o" presses the card at place 1 of column 1. What is left selected
+// is given by places in the order of picking (-1: that column-1 card).
 TEST_F(Play, PickScriptsWithDealsAndOtherColumns) {
   struct Case {
     int depth;
     const char* script;
     std::vector<int> selected;
   } cases[] = {
-      {6, "2", {}},
-      {6, "0 5 2", {0, 5}},
-      {6, "0 5 3", {0, 5}},
-      {6, "4 3", {4, 3}},
-      {6, "4 3 0", {4, 3}},
-      {6, "3 0", {3}},
-      {6, "0 0", {0}},               // the second press is refused
-      {3, "0 0", {}},                // cancelled
-      {2, "1 1", {}},                //
-      {4, "1 3 1", {}},              // cancelled, both back
-      {4, "1 3 3", {}},              //
-      {6, "3 d 0", {3}},             // lengthened to 7: 3 is no end any more
-      {6, "3 d 4", {3}},             //
-      {6, "3 d 6", {3}},             //
-      {6, "3 d r", {}},              //
-      {6, "3 d o", {-1}},            // the column-1 card is the first pick
-      {5, "1 4 d 0", {1, 4}},        // lengthened to 6: every third refused
-      {5, "1 4 d 5", {1, 4}},        //
-      {5, "1 4 d 2", {1, 4}},        //
-      {3, "1 d 0", {1}},             // now four cards: 1 goes on with 3 alone
-      {3, "1 d 2", {1}},             //
-      {3, "1 d 3", {1, 3}},          //
-      {3, "0 d 3", {0, 3}},          //
-      {5, "0 d 5", {0, 5}},          // kept through a deal, judged in six cards
-      {5, "4 d 5", {4, 5}},          // 4 was L, now L-1: judged in six cards
-      {5, "4 d 1", {4}},             //
-      {6, "0 5 r", {}},              //
-      {6, "0 o", {-1}},              //
-      {6, "0 r 5 0", {5, 0}},        //
+      {6, "2", {}},           {6, "0 5 2", {0, 5}}, {6, "0 5 3", {0, 5}}, {6, "4 3", {4, 3}},
+      {6, "4 3 0", {4, 3}},   {6, "3 0", {3}},      {6, "0 0", {0}},  // the second press is refused
+      {3, "0 0", {}},                                                 // cancelled
+      {2, "1 1", {}},                                                 //
+      {4, "1 3 1", {}},                                               // cancelled, both back
+      {4, "1 3 3", {}},                                               //
+      {6, "3 d 0", {3}},       // lengthened to 7: 3 is no end any more
+      {6, "3 d 4", {3}},       //
+      {6, "3 d 6", {3}},       //
+      {6, "3 d r", {}},        //
+      {6, "3 d o", {-1}},      // the column-1 card is the first pick
+      {5, "1 4 d 0", {1, 4}},  // lengthened to 6: every third refused
+      {5, "1 4 d 5", {1, 4}},  //
+      {5, "1 4 d 2", {1, 4}},  //
+      {3, "1 d 0", {1}},       // now four cards: 1 goes on with 3 alone
+      {3, "1 d 2", {1}},       //
+      {3, "1 d 3", {1, 3}},    //
+      {3, "0 d 3", {0, 3}},    //
+      {5, "0 d 5", {0, 5}},    // kept through a deal, judged in six cards
+      {5, "4 d 5", {4, 5}},    // 4 was L, now L-1: judged in six cards
+      {5, "4 d 1", {4}},       //
+      {6, "0 5 r", {}},        //
+      {6, "0 o", {-1}},        //
+      {6, "0 r 5 0", {5, 0}},  //
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.depth) + " cards: " + c.script);
@@ -578,17 +591,29 @@ TEST_F(Play, PickScriptsWithDealsAndOtherColumns) {
 
 TEST_F(Play, ThreeCardsOfFourWithPlaces1And3) {
   // Five, king and five again sum to 10: a cancel must not hand them over.
-  lay({{}, {}, {}, {}, {20, 5, 33, 13}, {}, {52}});
+  lay({{}, {}, {}, {}, {18, 5, 33, 13}, {}, {52}});
+  for (Integer again : {5, 13}) {
+    press(5);
+    press(13);
+    press(again);
+    EXPECT_EQ(M().SelCount, 0);
+    for (Integer k : {18, 5, 33, 13}) {
+      EXPECT_TRUE(q->DC[k]->Visible()) << k;
+      EXPECT_EQ(q->DC[k]->Left(), colLeft(5)) << k;
+    }
+    EXPECT_EQ(M().PileCount[5], 4);
+    EXPECT_EQ(M().PileCount[0], 47);
+  }
+  // The five of diamonds at place 0 completes the group: the three leave and
+  // the seven at place 2 moves up to place 0.
   press(5);
   press(13);
-  press(5);
+  press(18);
   EXPECT_EQ(M().SelCount, 0);
-  for (Integer k : {20, 5, 33, 13}) {
-    EXPECT_TRUE(q->DC[k]->Visible()) << k;
-    EXPECT_EQ(q->DC[k]->Left(), colLeft(5)) << k;
-  }
-  EXPECT_EQ(M().PileCount[5], 4);
-  EXPECT_EQ(M().PileCount[0], 47);
+  EXPECT_EQ(M().PileCount[5], 1);
+  EXPECT_EQ(M().PileCount[0], 50);
+  EXPECT_EQ(q->DC[33]->Top(), 220);
+  EXPECT_TRUE(consistent());
 }
 
 TEST_F(Play, PressesOutsideAGameChangeNothingButTheFocus) {
@@ -707,25 +732,32 @@ TEST_F(Play, CompactionClosesTheHeadOfTheColumn) {
 
     std::vector<Integer> rest;
     for (int j = 0; j < c.depth; ++j)
-      if (std::find(c.removed.begin(), c.removed.end(), j) == c.removed.end()) rest.push_back(before[j]);
+      if (std::find(c.removed.begin(), c.removed.end(), j) == c.removed.end())
+        rest.push_back(before[j]);
     for (size_t j = 0; j < rest.size(); ++j) {
       EXPECT_EQ(q->DC[rest[j]]->Top(), placeTop(int(j))) << "card " << rest[j];
       EXPECT_EQ(q->DC[rest[j]]->Left(), colLeft(c.col));
     }
     const QObjectList& after = q->picTable->widget()->children();
     for (size_t j = 1; j < rest.size(); ++j)
-      EXPECT_LT(after.indexOf(q->DC[rest[j - 1]]->widget()), after.indexOf(q->DC[rest[j]]->widget()));
+      EXPECT_LT(after.indexOf(q->DC[rest[j - 1]]->widget()),
+                after.indexOf(q->DC[rest[j]]->widget()));
     // Hidden stock cards lie in column 1's band: they move with it, unseen.
     const double stockTop = c.col == 1 ? 840 - c.up : 840;
-    for (Integer k = 1; k <= 52; ++k)
-      if (!q->DC[k]->Visible()) EXPECT_EQ(q->DC[k]->Top(), stockTop) << "stock card " << k;
+    for (Integer k = 1; k <= 52; ++k) {
+      if (!q->DC[k]->Visible()) {
+        EXPECT_EQ(q->DC[k]->Top(), stockTop) << "stock card " << k;
+      }
+    }
     EXPECT_EQ(q->picTable->Top(), 360) << "UpdateScroll";
     // The work list holds the cards found, ascending.
     std::vector<Integer> found;
     for (Integer k = 1; k <= 52; ++k)
-      if (q->DC[k]->Left() == colLeft(c.col) || (c.col == 1 && q->DC[k]->Left() == 45)) found.push_back(k);
-    if (!found.empty())
-      EXPECT_EQ(std::vector<Integer>(m.ColumnCards.begin() + 1, m.ColumnCards.begin() + 1 + found.size()), found);
+      if (q->DC[k]->Left() == colLeft(c.col) || (c.col == 1 && q->DC[k]->Left() == 45))
+        found.push_back(k);
+    EXPECT_EQ(
+        std::vector<Integer>(m.ColumnCards.begin() + 1, m.ColumnCards.begin() + 1 + found.size()),
+        found);
     EXPECT_TRUE(consistent());
   }
 }

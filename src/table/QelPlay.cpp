@@ -32,24 +32,23 @@ bool contains(const std::array<Integer, N>& set, Integer count, Integer value) {
 bool endOfColumnAllows(Module2& m, Integer n) {
   if (n <= 3) return true;
   const Integer L = static_cast<Integer>(n - 1);
+  const Integer L1 = static_cast<Integer>(L - 1);
+  const Integer L2 = static_cast<Integer>(L - 2);
   const Integer p = m.SelPos[m.SelCount];
 
-  const std::array<Integer, 5> ends{0, 1, static_cast<Integer>(L - 2),
-                                    static_cast<Integer>(L - 1), L};
+  const std::array<Integer, 5> ends{0, 1, L2, L1, L};
   if (!contains(ends, 5, p)) return false;
+  if (m.SelCount == 0) return true;
 
   if (m.SelCount == 1) {
     struct Row {
       Integer first;
-      std::array<Integer, 4> next;
+      std::array<Integer, 4> second;
       Integer count;
     };
     const Row rows[] = {
-        {0, {1, static_cast<Integer>(L - 1), L}, 3},
-        {1, {0, L}, 2},
-        {static_cast<Integer>(L - 2), {static_cast<Integer>(L - 1), L}, 2},
-        {static_cast<Integer>(L - 1), {0, static_cast<Integer>(L - 2), L}, 3},
-        {L, {0, 1, static_cast<Integer>(L - 2), static_cast<Integer>(L - 1)}, 4},
+        {0, {1, L1, L}, 3},  {1, {0, L}, 2},         {L2, {L1, L}, 2},
+        {L1, {0, L2, L}, 3}, {L, {0, 1, L2, L1}, 4},
     };
     // In a column of 4 place 1 is also L-2: every row that names the first
     // card must allow the second.
@@ -57,7 +56,7 @@ bool endOfColumnAllows(Module2& m, Integer n) {
     for (const Row& r : rows) {
       if (r.first != m.SelPos[0]) continue;
       named = true;
-      if (!contains(r.next, r.count, p)) return false;
+      if (!contains(r.second, r.count, p)) return false;
     }
     return named;  // a first card that a deal has moved off the ends: nothing goes
   }
@@ -67,16 +66,12 @@ bool endOfColumnAllows(Module2& m, Integer n) {
     Integer a, b;
     std::array<Integer, 2> third;
     Integer count;
-    bool anyInFour;  // places 1 and 3 of four: the other two complete a group
+    bool anyInFour;  // places 1 and 3 of four: either other card completes a group
   };
   const Row rows[] = {
-      {0, 1, {L}, 1, false},
-      {0, static_cast<Integer>(L - 1), {L}, 1, false},
-      {0, L, {1, static_cast<Integer>(L - 1)}, 2, false},
-      {1, L, {0}, 1, true},
-      {static_cast<Integer>(L - 2), static_cast<Integer>(L - 1), {L}, 1, false},
-      {static_cast<Integer>(L - 2), L, {static_cast<Integer>(L - 1)}, 1, true},
-      {static_cast<Integer>(L - 1), L, {0, static_cast<Integer>(L - 2)}, 2, false},
+      {0, 1, {L}, 1, false},      {0, L1, {L}, 1, false},  {0, L, {1, L1}, 2, false},
+      {1, L, {0}, 1, true},       {L2, L1, {L}, 1, false}, {L2, L, {L1}, 1, true},
+      {L1, L, {0, L2}, 2, false},
   };
   bool named = false;
   for (const Row& r : rows) {
