@@ -10,7 +10,7 @@ namespace qel {
 
 namespace {
 const QString kProductName = QStringLiteral("   Solitaire(Qel)");
-const QString kCopyright = QStringLiteral("Copyright (C) 2026 The Qel Authors");
+const QString kCopyright = QStringLiteral("Copyright (C) 2026 Qel");
 const QString kLinkAddress = QStringLiteral("https://www.debian.org/");
 const QString kLinkTip = QString::fromUtf8("ホームページを見てね");
 

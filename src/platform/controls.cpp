@@ -153,6 +153,9 @@ class ImageWidget : public QWidget {
       owner_->MouseDown(buttonBits(e->button()), shiftBits(e->modifiers()),
                         twipsOf(e->position().x()), twipsOf(e->position().y()));
   }
+  // Moves over an image stay with it (it has no MouseMove): they must not
+  // reach the container's handler, not even with a button held.
+  void mouseMoveEvent(QMouseEvent*) override {}
 
  private:
   Image* owner_;
@@ -202,7 +205,27 @@ void PictureBox::setBackColor(Colour c) {
 
 // --- CommandButton ---------------------------------------------------------------
 
-CommandButton::CommandButton(Container* parent) : Control(new QPushButton, parent) {
+namespace {
+class ButtonWidget : public QPushButton {
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    // Enter presses the button that has the focus, as Space does.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !e->isAutoRepeat()) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(e);
+  }
+  // Moves over a button stay with it: it has no MouseMove of its own, and
+  // they must not reach the container's handler.
+  void mouseMoveEvent(QMouseEvent* e) override {
+    QPushButton::mouseMoveEvent(e);
+    e->accept();
+  }
+};
+}  // namespace
+
+CommandButton::CommandButton(Container* parent) : Control(new ButtonWidget, parent) {
   auto* b = static_cast<QPushButton*>(widget_);
   b->setAutoDefault(false);
   b->setDefault(false);
@@ -626,6 +649,21 @@ void Form::drawBox(double x1, double y1, double x2, double y2, Colour c, bool fi
   }
   QPainter p(&img);
   const QColor col = toQColor(c);
+  if (fill) {
+    // Box and outline in one colour: the outline reaches half the pen width
+    // past each edge. Pixels count whose centre lies inside, the top and left
+    // edges included, so that a band that starts exactly on a centre shows
+    // there, whatever the rasteriser would make of the tie.
+    const double half = std::max(1, drawWidth_) / 2.0;
+    const auto first = [](double edge) { return static_cast<int>(std::ceil(edge - 0.5)); };
+    const int left = first(std::min(x1, x2) / kTwipsPerPixel - half);
+    const int right = first(std::max(x1, x2) / kTwipsPerPixel + half);
+    const int top = first(std::min(y1, y2) / kTwipsPerPixel - half);
+    const int bottom = first(std::max(y1, y2) / kTwipsPerPixel + half);
+    p.fillRect(QRect(left, top, right - left, bottom - top), col);
+    client_->update();
+    return;
+  }
   QPen pen(col, std::max(1, drawWidth_), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
   p.setPen(pen);
   p.setBrush(fill ? QBrush(col) : Qt::NoBrush);
@@ -682,6 +720,8 @@ void MsgBox(const QString& text) {
   }
   QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
                   QMessageBox::Ok);
+  // Modal: it must not end up behind a topmost window it blocks.
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
   box.exec();
 }
 

@@ -42,6 +42,12 @@ QWidget* makeViewer(QWidget* owner) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(text);
   w->resize(560, 520);
+  // First shown over the middle of its owner, where the player is looking.
+  if (owner && owner->isVisible()) {
+    QRect r = w->frameGeometry();
+    r.moveCenter(owner->frameGeometry().center());
+    w->move(r.topLeft());
+  }
   return w;
 }
 
@@ -74,8 +80,9 @@ void showHelpFile(QWidget* owner, const QString& helpFile) {
   const QString path = locateHelpFile(helpFile);
   const QString body = path.isEmpty() ? QString() : readText(path);
   if (body.isEmpty()) {
-    text->setMarkdown(QString::fromUtf8("# Qel ヘルプ\n\nヘルプ ファイル「%1」が見つからないか、読めません。\n")
-                          .arg(helpFile));
+    text->setMarkdown(
+        QString::fromUtf8("# Qel ヘルプ\n\nヘルプ ファイル「%1」が見つからないか、読めません。\n")
+            .arg(helpFile));
   } else {
     text->setMarkdown(body);
   }

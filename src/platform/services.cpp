@@ -35,12 +35,12 @@ class ManualDrag : public QObject {
   ManualDrag(QWidget* window, QPoint pressGlobal)
       : window_(window), startPos_(window->pos()), startMouse_(pressGlobal) {}
 
-  void run(QPoint mouseNow) {
+  void run(QPoint mouseNow, bool grab) {
     qApp->installEventFilter(this);
-    window_->grabMouse();
+    if (grab) window_->grabMouse();
     follow(mouseNow);  // the move that started the drag
     loop_.exec();
-    if (window_) window_->releaseMouse();
+    if (grab && window_) window_->releaseMouse();
     qApp->removeEventFilter(this);
   }
 
@@ -154,14 +154,20 @@ void DragWindow(Form& form) {
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
   QWidget* w = form.hWnd();
   if (!w->isVisible()) return;
-  if (QWindow* native = w->windowHandle(); native && native->startSystemMove()) return;
+  // Under X11 the press already gives us every pointer event until the
+  // release, window manager or not, and moving the window ourselves follows
+  // the mouse exactly, while the manager's move, as started there, can jump
+  // on a later drag. Elsewhere the system's move comes first, and ours only where
+  // there is nothing to do it (no window manager).
+  const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  if (!x11)
+    if (QWindow* native = w->windowHandle(); native && native->startSystemMove()) return;
 
-  // No window manager to do it (as under a bare X server): move it ourselves.
   g_dragging = true;
   PressTracker* t = pressTracker();
   const bool seen = t && t->known;
   ManualDrag drag(w, seen ? t->lastPress : QCursor::pos());
-  drag.run(seen ? t->lastSeen : QCursor::pos());
+  drag.run(seen ? t->lastSeen : QCursor::pos(), x11);
   g_dragging = false;
 }
 

@@ -21,10 +21,10 @@ void ShellOpen(const QString& file);
 // Tests catch the request instead; an empty function restores the desktop's.
 void setShellOpenHandler(std::function<void(const QString&)> handler);
 
-// Moves the window with the mouse while the left button is held. Where the
-// window manager can move it, the manager takes over and this returns at
-// once; elsewhere the window follows the mouse here and this returns once
-// the button is released. Does nothing when the left button is not down.
+// Moves the window with the mouse while the left button is held, and returns
+// once it is released. Where the window system moves windows itself (not
+// under X11), it takes over and this returns at once. Does nothing when the
+// left button is not down.
 void DragWindow(Form& window);
 
 }  // namespace qel::ui
