@@ -1,5 +1,7 @@
 // The ranking window: its design, the placement of a new result, and "OK",
 // which stores the rows and starts the next game.
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,11 +10,10 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QWidget>
 #include <cmath>
 #include <csignal>
 #include <vector>
-
-#include <sys/resource.h>
 
 #include "fixture.h"
 #include "ranking/fRank.h"
@@ -57,7 +58,8 @@ Row screenRow(const fRank& w, int i) {
           w.lblDate[i]->Caption()};
 }
 Row row(int i, const QString& cols, const QString& time) {
-  return {QString("p%1").arg(i), cols, time, QString("2026/01/%1 12:00:00").arg(i + 1, 2, 10, QChar('0'))};
+  return {QString("p%1").arg(i), cols, time,
+          QString("2026/01/%1 12:00:00").arg(i + 1, 2, 10, QChar('0'))};
 }
 void setResult(Integer cols, int secs) {
   M().ClearedCols = cols;
@@ -90,7 +92,8 @@ TEST_F(RankWindow, DesignState) {
   EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMinMaxButtonsHint);
 
-  const char* headers[][2] = {{"0", "順位"}, {"11", "名前"}, {"12", "列"}, {"13", "時間"}, {"14", "日時"}};
+  const char* headers[][2] = {
+      {"0", "順位"}, {"11", "名前"}, {"12", "列"}, {"13", "時間"}, {"14", "日時"}};
   for (auto& h : headers) EXPECT_EQ(w.Label1[atoi(h[0])]->Caption(), QString::fromUtf8(h[1]));
   EXPECT_EQ(w.Label1[0]->Top(), 0);
   EXPECT_EQ(w.Label1[14]->Left(), 4320);
@@ -138,17 +141,25 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
   } cases[] = {
       {"empty ranking", {}, 7, 277, 0},
       {"tie goes below",
-       {row(0, "7", "00:03:00"), row(1, "7", "00:04:37"), row(2, "6", "00:01:00")}, 7, 277, 2},
+       {row(0, "7", "00:03:00"), row(1, "7", "00:04:37"), row(2, "6", "00:01:00")},
+       7,
+       277,
+       2},
       {"give up below five wins",
        {row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "7", "00:03:00"),
-        row(3, "7", "00:04:00"), row(4, "7", "00:05:00")}, 3, 60, 5},
+        row(3, "7", "00:04:00"), row(4, "7", "00:05:00")},
+       3,
+       60,
+       5},
       {"row nine",
        {row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "6", "00:03:00"),
         row(3, "6", "00:04:00"), row(4, "5", "00:05:00"), row(5, "5", "00:06:00"),
         row(6, "4", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
-        row(9, "1", "00:10:00")}, 2, 600, 9},
-      {"59:59 beats an hour",
-       {row(0, "3", "01:00:00"), row(1, "3", "01:00:00")}, 3, 3599, 0},
+        row(9, "1", "00:10:00")},
+       2,
+       600,
+       9},
+      {"59:59 beats an hour", {row(0, "3", "01:00:00"), row(1, "3", "01:00:00")}, 3, 3599, 0},
       {"7.0 rows: no row is beaten", sevens, 7, 10, 10},
   };
   for (const Case& c : cases) {
@@ -165,15 +176,17 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     ASSERT_NE(RankForm(), nullptr);
     const fRank& w = *RankForm();
 
-    const Row placed{"Taro", QString::number(c.cols), rt::Format(c.secs / 86400.0, "hh:mm:ss"), kToday};
+    const Row placed{"Taro", QString::number(c.cols), rt::Format(c.secs / 86400.0, "hh:mm:ss"),
+                     kToday};
     for (int i = 0; i <= 9; ++i) {
       const Row expected = i < c.p ? tableRow(i) : i == c.p ? placed : tableRow(i - 1);
       EXPECT_EQ(screenRow(w, i), expected) << "row " << i;
       const bool isNew = i == c.p;
       EXPECT_EQ(w.txtName[i]->Visible(), isNew) << i;
       EXPECT_EQ(w.txtName[i]->Locked(), !isNew) << i;
-      for (ui::Colour col : {w.txtName[i]->BackColor(), w.lblName[i]->BackColor(), w.lblRetsu[i]->BackColor(),
-                             w.lblTime[i]->BackColor(), w.lblDate[i]->BackColor()})
+      for (ui::Colour col :
+           {w.txtName[i]->BackColor(), w.lblName[i]->BackColor(), w.lblRetsu[i]->BackColor(),
+            w.lblTime[i]->BackColor(), w.lblDate[i]->BackColor()})
         EXPECT_EQ(col == kNewRow, isNew) << i;
     }
     // The name label under the box keeps the name of the row that was there.
@@ -181,8 +194,9 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
       EXPECT_EQ(w.lblName[c.p]->Caption(), M().RankName[c.p]);
     }
     // The table itself waits for "OK".
-    for (int i = 0; i <= 9; ++i) EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i],
-                                                             before.RankTime[i], before.RankDate[i]}));
+    for (int i = 0; i <= 9; ++i)
+      EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
+                                  before.RankDate[i]}));
     EXPECT_EQ(w.form.topmost(), c.p < 10);
     if (c.p < 10) expectCentred(w);
     EXPECT_TRUE(w.form.Visible());
@@ -233,7 +247,7 @@ TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
   EXPECT_EQ(RankForm()->txtName[1]->BackColor(), kBorder);
 }
 
-TEST_F(RankWindow, FocusStartsOnOkAndEnterInTheNameDoesNotPressIt) {
+TEST_F(RankWindow, FocusStartsOnOkAndNeitherEnterNorCloseEndsIt) {
   loadQel().form.Show();
   setTable({row(0, "7", "00:01:00")});
   setResult(4, 100);
@@ -252,15 +266,21 @@ TEST_F(RankWindow, FocusStartsOnOkAndEnterInTheNameDoesNotPressIt) {
   EXPECT_EQ(RankForm(), &w);
   EXPECT_EQ(w.txtName[1]->Text(), "x");  // the tab selected the offered name
   EXPECT_FALSE(QFile::exists(rt::settingsFile(kStoreApp)));
+
+  // Nor does the window manager's close: only "OK" closes it.
+  EXPECT_FALSE(w.form.hWnd()->close());
+  EXPECT_TRUE(w.form.Visible());
+  EXPECT_EQ(RankForm(), &w);
 }
 
 using Confirm = ProgramFixture;
 
 TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   Main();
-  setTable({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"), row(3, "5", "00:04:00"),
-            row(4, "4", "00:05:00"), row(5, "4", "00:06:00"), row(6, "3", "00:07:00"), row(7, "3", "00:08:00"),
-            row(8, "2", "00:09:00"), row(9, "1", "00:10:00")});
+  setTable({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"),
+            row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
+            row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
+            row(9, "1", "00:10:00")});
   const auto before = M();
   setResult(5, 200);  // beats row 3: p = 3
   ShowRank();
@@ -269,7 +289,9 @@ TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   w.Command1->press();
 
   std::vector<Row> expected;
-  auto old = [&](int i) { return Row{before.RankName[i], before.RankCols[i], before.RankTime[i], before.RankDate[i]}; };
+  auto old = [&](int i) {
+    return Row{before.RankName[i], before.RankCols[i], before.RankTime[i], before.RankDate[i]};
+  };
   for (int i = 0; i < 3; ++i) expected.push_back(old(i));
   expected.push_back({QString::fromUtf8(" 花子 "), "5", "00:03:20", kToday});
   for (int i = 3; i < 9; ++i) expected.push_back(old(i));  // the old row 9 drops out
@@ -278,7 +300,8 @@ TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
     const Row& e = expected[i];
     const QString values[] = {e.name, e.cols, e.time, e.date};
     for (int f = 0; f < 4; ++f)
-      EXPECT_EQ(stored(QString(letters[f]) + " " + QString::number(i)), values[f]) << letters[f] << i;
+      EXPECT_EQ(stored(QString(letters[f]) + " " + QString::number(i)), values[f])
+          << letters[f] << i;
     EXPECT_EQ(tableRow(i), e) << i;
   }
   EXPECT_EQ(stored("norg"), QString::fromUtf8(" 花子 "));

@@ -41,7 +41,8 @@ void layTable(Qel& q, const Columns& columns, int dealPos = 0) {
   m.PileCount[0] = static_cast<Integer>(stock.size());
 
   for (int c = 1; c <= 7; ++c) {
-    const auto& col = c <= static_cast<int>(columns.size()) ? columns[c - 1] : std::vector<Integer>{};
+    const auto& col =
+        c <= static_cast<int>(columns.size()) ? columns[c - 1] : std::vector<Integer>{};
     m.PileCount[c] = static_cast<Integer>(col.size());
     for (int j = 0; j < static_cast<int>(col.size()); ++j) {
       ui::Image& img = *q.DC[col[j]];
@@ -119,12 +120,12 @@ TEST_F(Removal, SumsThatAreMultiplesOfTenGoBackOthersAreDropped) {
     Integer a, b, c;
     bool removed;
   } cases[] = {
-      {1, 9, 13, true},     // ace + nine + king = 10
-      {10, 11, 12, true},   // ten + jack + queen = 30
-      {13, 26, 39, true},   // three kings = 0
-      {27, 48, 52, true},   // hearts ace, clubs nine, clubs king: suits play no part
-      {5, 18, 31, false},   // three fives = 15
-      {2, 3, 4, false},     // 9
+      {1, 9, 13, true},    // ace + nine + king = 10
+      {10, 11, 12, true},  // ten + jack + queen = 30
+      {13, 26, 39, true},  // three kings = 0
+      {27, 48, 52, true},  // hearts ace, clubs nine, clubs king: suits play no part
+      {5, 18, 31, false},  // three fives = 15
+      {2, 3, 4, false},    // 9
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.a << "+" << c.b << "+" << c.c);
@@ -342,7 +343,7 @@ TEST(Admission, ComparesColumnsAsNumbersAndTimesAsText) {
   } cases[] = {
       {"0", "99:99:99", 1, 86399, true},  // an empty row
       {"7", "00:10:00", 7, 599, true},
-      {"7", "00:10:00", 7, 600, false},   // equal: ranks below
+      {"7", "00:10:00", 7, 600, false},  // equal: ranks below
       {"7", "00:10:00", 7, 601, false},
       {"6", "00:00:01", 7, 80000, true},
       {"3", "00:05:00", 2, 1, false},     // row 9 has more columns
@@ -372,22 +373,24 @@ TEST_F(GiveUp, EntersOrStartsTheNextGame) {
     bool enters;
   } cases[] = {
       {0, "0", "99:99:99", 60, false},  // no emptied column never enters
-      {1, "0", "99:99:99", 60, true},
-      {2, "2", "00:05:00", 190, true},
-      {2, "2", "00:05:00", 300, false},
-      {2, "2", "00:05:00", 299, true},
+      {1, "0", "99:99:99", 60, true},   {2, "2", "00:05:00", 190, true},
+      {2, "2", "00:05:00", 300, false}, {2, "2", "00:05:00", 299, true},
       {2, "3", "99:00:00", 1, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.emptied << " " << c.cols9.toStdString() << " " << c.playSecs);
+    SCOPED_TRACE(testing::Message()
+                 << c.emptied << " " << c.cols9.toStdString() << " " << c.playSecs);
     ResetProgram();
-    if (c.cols9 == "0") setRanking({});
-    else setRow9(c.cols9, c.time9);
+    if (c.cols9 == "0")
+      setRanking({});
+    else
+      setRow9(c.cols9, c.time9);
     Qel& q = loadQel();
     // 7 - emptied columns of three cards each.
     Columns cols(7);
     Integer k = 1;
-    for (int col = c.emptied; col < 7; ++col) cols[col] = {k, Integer(k + 1), Integer(k + 2)}, k += 3;
+    for (int col = c.emptied; col < 7; ++col)
+      cols[col] = {k, Integer(k + 1), Integer(k + 2)}, k += 3;
     layTable(q, cols);
     setClock(QTime(10, 0, 0).addSecs(c.playSecs));
     q.cmdGiveUp_Click();

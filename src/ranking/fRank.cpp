@@ -23,6 +23,9 @@ fRank::~fRank() = default;
 void fRank::createControls() {
   form.setCaption("Ranking");
   form.setBackColor(kButtonFace);
+  // The window's default font: the classic dialog face, in which a date and
+  // time of 19 characters fits its 1695-twip cell.
+  form.setFont({"MS Sans Serif", 8});
   form.setClientSize(5655, 3420);
 
   struct Header {
@@ -77,6 +80,10 @@ void fRank::createControls() {
   Command1->Move(4080, 2880, 1095, 375);
   Command1->setCaption("OK");
   Command1->Click = [this] { Command1_Click(); };
+
+  // No close button: the window closes through "OK" or with the main
+  // window, so a close from the window manager is refused.
+  form.Unload = [](Integer& cancel) { cancel = 1; };
 
   std::vector<ui::Control*> order{Command1.get()};
   for (auto& box : txtName) order.push_back(box.get());
@@ -175,8 +182,7 @@ void fRank::saveRanking() {
 
   // The store is replaced in one piece or not at all; the table in memory
   // keeps the confirmed rows either way.
-  if (!rt::FlushSettings(kStoreApp))
-    ui::MsgBox(kSaveFailed + "\n" + rt::settingsFile(kStoreApp));
+  if (!rt::FlushSettings(kStoreApp)) ui::MsgBox(kSaveFailed + "\n" + rt::settingsFile(kStoreApp));
 }
 
 }  // namespace qel

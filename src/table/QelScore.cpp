@@ -1,6 +1,6 @@
-#include "table/Qel.h"
-
 #include <cmath>
+
+#include "table/Qel.h"
 
 namespace qel {
 
@@ -73,8 +73,7 @@ bool Qel::EntersRanking(Integer clearedCols, Date elapsed) {
   // A hand-edited count that is no number ranks like an empty row: 0 columns.
   if (!ok || !std::isfinite(r)) r = 0;
   if (r < clearedCols) return true;
-  return r == clearedCols &&
-         rt::TextCompare(m.RankTime[9], rt::Format(elapsed, "hh:mm:ss")) > 0;
+  return r == clearedCols && rt::TextCompare(m.RankTime[9], rt::Format(elapsed, "hh:mm:ss")) > 0;
 }
 
 void Qel::cmdGiveUp_Click() {
