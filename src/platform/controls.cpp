@@ -594,43 +594,40 @@ void Form::setTabOrder(const std::vector<Control*>& order) {
   }
 }
 
-MenuItem* Form::addMenu(const QString& caption) {
+QMenuBar* Form::bar() {
   if (!menuBar_) {
     menuBar_ = new QMenuBar(window_);
     window_->layoutChildren();
   }
+  return menuBar_;
+}
+
+MenuItem* Form::keepItem(const QString& caption, QAction* action, QMenu* menu) {
   auto item = std::unique_ptr<MenuItem>(new MenuItem);
   item->caption_ = caption;
-  item->menu_ = menuBar_->addMenu(caption);
-  item->action_ = item->menu_->menuAction();
+  item->action_ = action;
+  item->menu_ = menu;
+  MenuItem* raw = item.get();
+  // A menu only opens; commands and items act when chosen.
+  if (!menu) QObject::connect(action, &QAction::triggered, [raw] { raw->trigger(); });
   menus_.push_back(std::move(item));
-  return menus_.back().get();
+  return raw;
+}
+
+MenuItem* Form::addMenu(const QString& caption) {
+  QMenu* menu = bar()->addMenu(caption);
+  return keepItem(caption, menu->menuAction(), menu);
 }
 
 MenuItem* Form::addBarCommand(const QString& caption) {
-  if (!menuBar_) {
-    menuBar_ = new QMenuBar(window_);
-    window_->layoutChildren();
-  }
-  auto item = std::unique_ptr<MenuItem>(new MenuItem);
-  item->caption_ = caption;
-  item->action_ = menuBar_->addAction(caption);
-  MenuItem* raw = item.get();
-  QObject::connect(item->action_, &QAction::triggered, [raw] { raw->trigger(); });
-  menus_.push_back(std::move(item));
-  return raw;
+  return keepItem(caption, bar()->addAction(caption), nullptr);
 }
 
 MenuItem* Form::addItem(MenuItem* menu, const QString& caption) {
-  auto item = std::unique_ptr<MenuItem>(new MenuItem);
-  item->caption_ = caption;
-  item->action_ = menu->menu_->addAction(caption);
+  QAction* action = menu->menu_->addAction(caption);
   // Shortcuts of menu items act wherever the focus is in this window.
-  item->action_->setShortcutContext(Qt::WindowShortcut);
-  MenuItem* raw = item.get();
-  QObject::connect(item->action_, &QAction::triggered, [raw] { raw->trigger(); });
-  menus_.push_back(std::move(item));
-  return raw;
+  action->setShortcutContext(Qt::WindowShortcut);
+  return keepItem(caption, action, nullptr);
 }
 
 void Form::addSeparator(MenuItem* menu) { menu->menu_->addSeparator(); }

@@ -322,6 +322,8 @@ class Form : public Container {
  private:
   friend class FormWidget;
   friend class SurfaceWidget;
+  QMenuBar* bar();
+  MenuItem* keepItem(const QString& caption, QAction* action, QMenu* menu);
   class FormWidget* window_;
   class SurfaceWidget* client_;
   QMenuBar* menuBar_ = nullptr;
