@@ -22,7 +22,6 @@ class QuitOnExpose : public QObject {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Qel");
-  QApplication::setApplicationDisplayName("Qel");
   qel::ui::installFontSubstitutes();
   qel::Main();
   QuitOnExpose quitOnExpose;

@@ -1,5 +1,7 @@
 // Menu commands, the elapsed-time clock, the help command and program end.
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QTextBrowser>
 #include <QWidget>
 #include <stdexcept>
@@ -76,6 +78,23 @@ TEST_F(Clock, ANewGameKeepsTheLastValueUntilItsFirstTick) {
   setClock(QTime(10, 5, 1));
   q.Timer1_Timer();
   EXPECT_EQ(q.lblTime->Caption(), "00:00:01");
+}
+
+TEST_F(Clock, ANewGameRestartsTheSecondCount) {
+  // Real time here: the first tick of a new game started while the clock
+  // runs must come a whole second after that start, not on the old beat.
+  Qel& q = runningGame();
+  int ticks = 0;
+  q.Timer1.TimerEvent = [&] { ++ticks; };
+  QTest::qWait(600);
+  ticks = 0;
+  q.mnuGStart_Click();
+  QElapsedTimer since;
+  since.start();
+  QTest::qWait(700);
+  EXPECT_EQ(ticks, 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks > 0; }, 5000));
+  EXPECT_GE(since.elapsed(), 950);
 }
 
 TEST_F(Menus, NewGameDropsARunningGameUnscored) {

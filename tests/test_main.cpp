@@ -17,7 +17,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   registerAssets();
   QApplication::setApplicationName("Qel");
-  QApplication::setApplicationDisplayName("Qel");
   qel::ui::installFontSubstitutes();
   qel::rt::setSettingsFolder(home.path());
   ::testing::InitGoogleTest(&argc, argv);

@@ -398,7 +398,8 @@ Timer::Timer() : timer_(std::make_unique<QTimer>()) {
 Timer::~Timer() = default;
 
 void Timer::setInterval(int ms) {
-  if (ms == interval_) return;
+  // Setting an interval starts the count afresh, also when it was already
+  // running at that interval: a new game's first tick comes a full second in.
   interval_ = ms;
   if (ms <= 0) {
     timer_->stop();
