@@ -53,6 +53,9 @@ QFont toQFont(const FontSpec& f) {
   QFont q(f.name);
   q.setPointSizeF(f.size);
   q.setBold(f.bold);
+  // IPAPGothic sets digits wider than the face it stands in for; narrowed a
+  // little, a clock such as 00:00:01 fits its cell as designed.
+  if (f.name == QString::fromUtf8("ＭＳ Ｐゴシック")) q.setStretch(92);
   return q;
 }
 
@@ -464,7 +467,9 @@ class FormWidget : public QWidget {
   }
 
  protected:
+  void moveEvent(QMoveEvent*) override { owner_->applyWantedSize(); }
   void resizeEvent(QResizeEvent*) override {
+    owner_->applyWantedSize();
     layoutChildren();
     if (owner_->Resize) owner_->Resize();
   }
@@ -533,13 +538,25 @@ void Form::setLeft(double v) { window_->move(toPixels(v), window_->frameGeometry
 void Form::setTop(double v) { window_->move(window_->frameGeometry().x(), toPixels(v)); }
 
 void Form::setWidth(double v) {
-  const int w = std::max(1, toPixels(v) - frameExtra(window_).width());
+  const QSize extra = frameExtra(window_);
+  // Until the window manager has framed the window its frame is unknown;
+  // the outer size asked for is applied again once it is.
+  wantedWidth_ = extra.isNull() ? v : -1;
+  const int w = std::max(1, toPixels(v) - extra.width());
   if (w != window_->width()) window_->resize(w, window_->height());
 }
 
 void Form::setHeight(double v) {
-  const int h = std::max(1, toPixels(v) - frameExtra(window_).height());
+  const QSize extra = frameExtra(window_);
+  wantedHeight_ = extra.isNull() ? v : -1;
+  const int h = std::max(1, toPixels(v) - extra.height());
   if (h != window_->height()) window_->resize(window_->width(), h);
+}
+
+void Form::applyWantedSize() {
+  if (frameExtra(window_).isNull()) return;
+  if (wantedWidth_ >= 0) setWidth(wantedWidth_);
+  if (wantedHeight_ >= 0) setHeight(wantedHeight_);
 }
 
 void Form::setClientSize(double width, double height) {

@@ -323,6 +323,9 @@ class Form : public Container {
   friend class FormWidget;
   friend class SurfaceWidget;
   QMenuBar* bar();
+  void applyWantedSize();
+  double wantedWidth_ = -1;  // outer size set before the frame was known
+  double wantedHeight_ = -1;
   MenuItem* keepItem(const QString& caption, QAction* action, QMenu* menu);
   class FormWidget* window_;
   class SurfaceWidget* client_;
