@@ -302,3 +302,25 @@ TEST_F(MainWindow, SetTopMostKeepsPlaceSizeAndVisibility) {
 
 }  // namespace
 }  // namespace qel::test
+
+namespace qel::test {
+namespace {
+
+TEST(Toolkit, SecondaryWindowsKeepTheirSizeAndComeBackWhenMinimised) {
+  ui::Form tool(ui::Form::Frame::FixedToolWindow);
+  tool.setClientSize(5655, 3420);
+  EXPECT_EQ(tool.hWnd()->minimumSize(), tool.hWnd()->maximumSize());
+  EXPECT_DOUBLE_EQ(tool.ScaleWidth(), 5655);
+  tool.Show();
+  tool.hWnd()->setWindowState(Qt::WindowMinimized);
+  tool.Show();
+  EXPECT_FALSE(tool.minimized());
+  EXPECT_TRUE(tool.Visible());
+
+  ui::Form main(ui::Form::Frame::Sizable);
+  main.setClientSize(6120, 3015);
+  EXPECT_NE(main.hWnd()->minimumSize(), main.hWnd()->maximumSize());
+}
+
+}  // namespace
+}  // namespace qel::test

@@ -494,7 +494,7 @@ class FormWidget : public QWidget {
   Form* owner_;
 };
 
-Form::Form(Frame frame) {
+Form::Form(Frame frame) : frame_(frame) {
   window_ = new FormWidget(this);
   client_ = new SurfaceWidget(this, window_);
   Qt::WindowFlags flags;
@@ -543,14 +543,20 @@ void Form::setWidth(double v) {
   // the outer size asked for is applied again once it is.
   wantedWidth_ = extra.isNull() ? v : -1;
   const int w = std::max(1, toPixels(v) - extra.width());
-  if (w != window_->width()) window_->resize(w, window_->height());
+  if (frame_ != Frame::Sizable)
+    window_->setFixedWidth(w);
+  else if (w != window_->width())
+    window_->resize(w, window_->height());
 }
 
 void Form::setHeight(double v) {
   const QSize extra = frameExtra(window_);
   wantedHeight_ = extra.isNull() ? v : -1;
   const int h = std::max(1, toPixels(v) - extra.height());
-  if (h != window_->height()) window_->resize(window_->width(), h);
+  if (frame_ != Frame::Sizable)
+    window_->setFixedHeight(h);
+  else if (h != window_->height())
+    window_->resize(window_->width(), h);
 }
 
 void Form::applyWantedSize() {
@@ -561,7 +567,13 @@ void Form::applyWantedSize() {
 
 void Form::setClientSize(double width, double height) {
   const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
-  window_->resize(toPixels(width), toPixels(height) + top);
+  const QSize size(toPixels(width), toPixels(height) + top);
+  // Only the main window's frame is sizable; the others keep their size
+  // whatever the window manager offers.
+  if (frame_ == Frame::Sizable)
+    window_->resize(size);
+  else
+    window_->setFixedSize(size);
   window_->layoutChildren();
 }
 
@@ -593,6 +605,9 @@ void Form::Show() {
     shownOnce_ = true;
     if (firstFocus_) firstFocus_->SetFocus();
   }
+  // Coming forward includes coming back from the task bar.
+  if (window_->windowState() & Qt::WindowMinimized)
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   window_->show();
   window_->raise();
   window_->activateWindow();

@@ -324,6 +324,7 @@ class Form : public Container {
   friend class SurfaceWidget;
   QMenuBar* bar();
   void applyWantedSize();
+  Frame frame_;
   double wantedWidth_ = -1;  // outer size set before the frame was known
   double wantedHeight_ = -1;
   MenuItem* keepItem(const QString& caption, QAction* action, QMenu* menu);
