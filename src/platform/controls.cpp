@@ -393,6 +393,8 @@ void MenuItem::setShortcut(const QString& keys) {
 // --- Timer -------------------------------------------------------------------
 
 Timer::Timer() : timer_(std::make_unique<QTimer>()) {
+  // A clock should not tick early: coarse timers may fire 5% before time.
+  timer_->setTimerType(Qt::PreciseTimer);
   QObject::connect(timer_.get(), &QTimer::timeout, [this] {
     if (TimerEvent) TimerEvent();
   });
