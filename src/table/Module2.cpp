@@ -76,39 +76,31 @@ bool QelLoaded() { return program().qel != nullptr; }
 fRank* RankForm() { return program().rank.get(); }
 fAbout* AboutForm() { return program().about.get(); }
 
-void ShowRank() {
-  Program& p = program();
-  if (!p.rank) {
-    p.rank = std::make_unique<fRank>();
-    p.rank->Form_Load();
+namespace {
+// A show loads the window, running its load handler, only when it is not
+// loaded; an open window just comes forward.
+template <class Window>
+void showWindow(std::unique_ptr<Window>& slot) {
+  if (!slot) {
+    slot = std::make_unique<Window>();
+    slot->Form_Load();
   }
-  p.rank->form.Show();
+  slot->form.Show();
 }
 
-void UnloadRank() {
-  Program& p = program();
-  if (!p.rank) return;
-  p.rank->form.Hide();
-  p.unloadedRanks.push_back(std::move(p.rank));
+template <class Window>
+void unloadWindow(std::unique_ptr<Window>& slot, std::vector<std::unique_ptr<Window>>& unloaded) {
+  if (!slot) return;
+  slot->form.Hide();
+  unloaded.push_back(std::move(slot));
   buryLater();
 }
+}  // namespace
 
-void ShowAbout() {
-  Program& p = program();
-  if (!p.about) {
-    p.about = std::make_unique<fAbout>();
-    p.about->Form_Load();
-  }
-  p.about->form.Show();
-}
-
-void UnloadAbout() {
-  Program& p = program();
-  if (!p.about) return;
-  p.about->form.Hide();
-  p.unloadedAbouts.push_back(std::move(p.about));
-  buryLater();
-}
+void ShowRank() { showWindow(program().rank); }
+void UnloadRank() { unloadWindow(program().rank, program().unloadedRanks); }
+void ShowAbout() { showWindow(program().about); }
+void UnloadAbout() { unloadWindow(program().about, program().unloadedAbouts); }
 
 void ResetProgram() {
   Program& p = program();
