@@ -161,17 +161,20 @@ TEST_F(MainWindow, MenusAndCaptionsAsStored) {
   ASSERT_NE(bar, nullptr);
   QStringList top;
   for (QAction* a : bar->actions()) top << a->text();
-  EXPECT_EQ(top, QStringList({QString::fromUtf8("ゲーム(&G)"), QString::fromUtf8("カードを配る(&D)"),
-                              QString::fromUtf8("ヘルプ(&H)")}));
+  EXPECT_EQ(top,
+            QStringList({QString::fromUtf8("ゲーム(&G)"), QString::fromUtf8("カードを配る(&D)"),
+                         QString::fromUtf8("ヘルプ(&H)")}));
   QStringList game;
   for (QAction* a : q.mnuGame->menu()->actions()) game << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(game, QStringList({QString::fromUtf8("新規ゲーム(&N)"), "-", QString::fromUtf8("成績表(&T)"),
-                               "-", QString::fromUtf8("終了(&E)")}));
+  EXPECT_EQ(game,
+            QStringList({QString::fromUtf8("新規ゲーム(&N)"), "-", QString::fromUtf8("成績表(&T)"),
+                         "-", QString::fromUtf8("終了(&E)")}));
   EXPECT_EQ(q.mnuGStart->action()->shortcut(), QKeySequence("F2"));
   EXPECT_EQ(q.mnuOption->menu(), nullptr);
   QStringList help;
   for (QAction* a : q.mnuHelp->menu()->actions()) help << a->text();
-  EXPECT_EQ(help, QStringList({QString::fromUtf8("遊び方(C&)"), QString::fromUtf8("バージョン情報(&A)")}));
+  EXPECT_EQ(help, QStringList(
+                      {QString::fromUtf8("遊び方(C&)"), QString::fromUtf8("バージョン情報(&A)")}));
   EXPECT_EQ(q.Label1[0]->Caption(), QString::fromUtf8("残り枚数"));
   EXPECT_EQ(q.Label1[1]->Caption(), QString::fromUtf8("経過時間 "));
   EXPECT_EQ(q.cmdUpDown[0]->ToolTipText(), QString::fromUtf8("[A]キーでもOK"));
@@ -217,8 +220,8 @@ TEST_F(MainWindow, VisibleRowsFollowTheClientHeight) {
   struct Case {
     double height;
     Integer rows;
-  } cases[] = {{0, -9},     {1770, -1}, {1995, -1}, {2010, 0},  {2235, 0},
-               {2250, 1},   {2475, 1},  {6330, 18}, {6555, 18}, {6570, 19}};
+  } cases[] = {{0, -9},   {1770, -1}, {1995, -1}, {2010, 0},  {2235, 0},
+               {2250, 1}, {2475, 1},  {6330, 18}, {6555, 18}, {6570, 19}};
   for (const Case& c : cases) {
     q.form.setClientSize(9600, c.height);
     ASSERT_DOUBLE_EQ(q.form.ScaleHeight(), c.height);
@@ -235,12 +238,12 @@ TEST_F(MainWindow, ScrollPositionFromTheDeepestColumn) {
     double top;
     bool buttons;
   } cases[] = {
-      {6330, 18, 360, false},   // exactly fits
-      {6330, 19, 120, true},    // one deeper
-      {6330, 21, -360, true},   //
-      {1770, 0, 120, true},     // VisibleRows -1: even an empty table does not fit
-      {0, 0, -1800, true},      // VisibleRows -9
-      {6570, 19, 360, false},   // taller window: fits again
+      {6330, 18, 360, false},  // exactly fits
+      {6330, 19, 120, true},   // one deeper
+      {6330, 21, -360, true},  //
+      {1770, 0, 120, true},    // VisibleRows -1: even an empty table does not fit
+      {0, 0, -1800, true},     // VisibleRows -9
+      {6570, 19, 360, false},  // taller window: fits again
   };
   for (const Case& c : cases) {
     q.form.setClientSize(9600, c.height);

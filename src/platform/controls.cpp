@@ -28,12 +28,18 @@ QColor toQColor(Colour c) {
   if (c & 0x80000000u) {
     const QPalette pal = QApplication::palette();
     switch (c & 0xFF) {
-      case 5: return pal.color(QPalette::Base);          // window background
-      case 8: return pal.color(QPalette::Text);          // window text
-      case 11: return pal.color(QPalette::Midlight);     // inactive border
-      case 15: return pal.color(QPalette::Button);       // button face
-      case 18: return pal.color(QPalette::ButtonText);   // button text
-      default: return pal.color(QPalette::Window);
+      case 5:
+        return pal.color(QPalette::Base);  // window background
+      case 8:
+        return pal.color(QPalette::Text);  // window text
+      case 11:
+        return pal.color(QPalette::Midlight);  // inactive border
+      case 15:
+        return pal.color(QPalette::Button);  // button face
+      case 18:
+        return pal.color(QPalette::ButtonText);  // button text
+      default:
+        return pal.color(QPalette::Window);
     }
   }
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -105,10 +111,22 @@ void Control::mirrorGeometry() {
   widget_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
 }
 
-void Control::setLeft(double v) { left_ = v; mirrorGeometry(); }
-void Control::setTop(double v) { top_ = v; mirrorGeometry(); }
-void Control::setWidth(double v) { width_ = v; mirrorGeometry(); }
-void Control::setHeight(double v) { height_ = v; mirrorGeometry(); }
+void Control::setLeft(double v) {
+  left_ = v;
+  mirrorGeometry();
+}
+void Control::setTop(double v) {
+  top_ = v;
+  mirrorGeometry();
+}
+void Control::setWidth(double v) {
+  width_ = v;
+  mirrorGeometry();
+}
+void Control::setHeight(double v) {
+  height_ = v;
+  mirrorGeometry();
+}
 void Control::Move(double left, double top, double width, double height) {
   left_ = left;
   top_ = top;
@@ -132,7 +150,9 @@ void Control::setToolTipText(const QString& t) {
   widget_->setToolTip(t);
 }
 
-void Control::setTabStop(bool stop) { widget_->setFocusPolicy(stop ? Qt::StrongFocus : Qt::NoFocus); }
+void Control::setTabStop(bool stop) {
+  widget_->setFocusPolicy(stop ? Qt::StrongFocus : Qt::NoFocus);
+}
 void Control::ZOrder() { widget_->raise(); }
 void Control::SetFocus() { widget_->setFocus(Qt::OtherFocusReason); }
 bool Control::hasFocus() const { return widget_->window()->focusWidget() == widget_; }
@@ -178,9 +198,7 @@ void Image::setPicture(const QPixmap& p) {
 namespace {
 class PictureBoxWidget : public QWidget {
  public:
-  explicit PictureBoxWidget(PictureBox* owner) : owner_(owner) {
-    setFocusPolicy(Qt::StrongFocus);
-  }
+  explicit PictureBoxWidget(PictureBox* owner) : owner_(owner) { setFocusPolicy(Qt::StrongFocus); }
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
@@ -288,9 +306,18 @@ void Label::setCaption(const QString& c) {
   static_cast<QLabel*>(widget_)->setText(c);
 }
 
-void Label::setForeColor(Colour c) { fore_ = c; restyle(); }
-void Label::setBackColor(Colour c) { back_ = c; restyle(); }
-void Label::setTransparent(bool t) { transparent_ = t; restyle(); }
+void Label::setForeColor(Colour c) {
+  fore_ = c;
+  restyle();
+}
+void Label::setBackColor(Colour c) {
+  back_ = c;
+  restyle();
+}
+void Label::setTransparent(bool t) {
+  transparent_ = t;
+  restyle();
+}
 
 void Label::setBorder(bool single) {
   border_ = single;
@@ -300,7 +327,9 @@ void Label::setBorder(bool single) {
 }
 
 void Label::setAlignment(Align a) {
-  Qt::Alignment h = a == Center ? Qt::AlignHCenter : a == RightJustify ? Qt::AlignRight : Qt::AlignLeft;
+  Qt::Alignment h = a == Center         ? Qt::AlignHCenter
+                    : a == RightJustify ? Qt::AlignRight
+                                        : Qt::AlignLeft;
   // A bordered one-line cell reads best centred vertically.
   static_cast<QLabel*>(widget_)->setAlignment(h | (border_ ? Qt::AlignVCenter : Qt::AlignTop));
 }
@@ -321,7 +350,10 @@ TextBox::TextBox(Container* parent) : Control(new QLineEdit, parent) { restyle()
 
 QString TextBox::Text() const { return static_cast<QLineEdit*>(widget_)->text(); }
 void TextBox::setText(const QString& t) { static_cast<QLineEdit*>(widget_)->setText(t); }
-void TextBox::setBackColor(Colour c) { back_ = c; restyle(); }
+void TextBox::setBackColor(Colour c) {
+  back_ = c;
+  restyle();
+}
 void TextBox::setLocked(bool l) {
   locked_ = l;
   static_cast<QLineEdit*>(widget_)->setReadOnly(l);

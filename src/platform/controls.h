@@ -81,8 +81,8 @@ class Control {
   void setToolTipText(const QString& t);
 
   void setTabStop(bool stop);  // whether Tab and clicks can give it the focus
-  void ZOrder();    // bring to the front of its siblings
-  void SetFocus();  // give the keyboard focus
+  void ZOrder();               // bring to the front of its siblings
+  void SetFocus();             // give the keyboard focus
   bool hasFocus() const;
 
   QWidget* widget() const { return widget_; }
@@ -212,7 +212,7 @@ class MenuItem {
   bool Visible() const { return visible_; }
   void setVisible(bool v);
   ClickHandler Click;
-  void trigger();  // as the player choosing it: nothing when disabled
+  void trigger();                         // as the player choosing it: nothing when disabled
   void setShortcut(const QString& keys);  // e.g. "F2"
   QAction* action() const { return action_; }
   QMenu* menu() const { return menu_; }
@@ -296,9 +296,9 @@ class Form : public Container {
   void setTabOrder(const std::vector<Control*>& order);
 
   // Menus
-  MenuItem* addMenu(const QString& caption);                 // on the bar, with a menu
-  MenuItem* addBarCommand(const QString& caption);           // on the bar, no menu
-  MenuItem* addItem(MenuItem* menu, const QString& caption); // in a menu
+  MenuItem* addMenu(const QString& caption);                  // on the bar, with a menu
+  MenuItem* addBarCommand(const QString& caption);            // on the bar, no menu
+  MenuItem* addItem(MenuItem* menu, const QString& caption);  // in a menu
   void addSeparator(MenuItem* menu);
 
   // Persistent drawing onto the client area: kept and repainted on exposure.

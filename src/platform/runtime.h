@@ -37,11 +37,11 @@ double Rnd();                         // next value, 0 <= r < 1
 double Rnd(double x);                 // x > 0 (or < 0): next value; x == 0: the last value again
 
 // --- Conversions -----------------------------------------------------------
-double Int(double x);      // largest whole number not above x
-Integer CInt(double x);    // nearest whole number, a half to the even neighbour
-Long CLng(double x);       // same, 32-bit
-QString Str(long n);       // digits with one leading blank when not negative
-QString CStr(long n);      // digits alone
+double Int(double x);    // largest whole number not above x
+Integer CInt(double x);  // nearest whole number, a half to the even neighbour
+Long CLng(double x);     // same, 32-bit
+QString Str(long n);     // digits with one leading blank when not negative
+QString CStr(long n);    // digits alone
 // The value of a decimal text. Sets *ok to false (and returns 0) when the text
 // is not a number.
 double CDbl(const QString& text, bool* ok = nullptr);

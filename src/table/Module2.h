@@ -16,8 +16,8 @@ class fAbout;
 
 struct Module2 {
   // Game state (main window only)
-  std::array<Integer, 8> PileCount{};   // 0: stock, 1..7: columns
-  std::array<Integer, 53> Deck{};       // stock ring, slots 1..52
+  std::array<Integer, 8> PileCount{};  // 0: stock, 1..7: columns
+  std::array<Integer, 53> Deck{};      // stock ring, slots 1..52
   Integer DealPos = 0;
   Integer DeckTail = 0;
   Integer FirstRound = 0;
@@ -80,12 +80,12 @@ void DragAboutWindow(Integer Button);
 Date PlayTimeSince(Date start);
 
 // --- The three windows, each at most once ------------------------------------
-Qel& LoadQel();         // creates the main window and runs its load handler
-Qel& QelForm();         // the main window (exists after Main)
+Qel& LoadQel();  // creates the main window and runs its load handler
+Qel& QelForm();  // the main window (exists after Main)
 bool QelLoaded();
-fRank* RankForm();      // nullptr while not loaded
-fAbout* AboutForm();    // nullptr while not loaded
-void ShowRank();        // loads (running its load handler) when not loaded, then shows
+fRank* RankForm();    // nullptr while not loaded
+fAbout* AboutForm();  // nullptr while not loaded
+void ShowRank();      // loads (running its load handler) when not loaded, then shows
 void UnloadRank();
 void ShowAbout();
 void UnloadAbout();
