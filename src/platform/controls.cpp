@@ -85,6 +85,14 @@ Integer shiftBits(Qt::KeyboardModifiers m) {
 
 Single twipsOf(double px) { return static_cast<Single>(px * kTwipsPerPixel); }
 
+// Hands a mouse event to a handler as the game takes it: button bits, shift
+// state and the position in twips.
+void deliverMouse(const MouseHandler& handler, Qt::MouseButtons buttons, const QMouseEvent* e) {
+  if (handler)
+    handler(buttonBits(buttons), shiftBits(e->modifiers()), twipsOf(e->position().x()),
+            twipsOf(e->position().y()));
+}
+
 void fillWith(QWidget* w, Colour c) {
   QPalette pal = w->palette();
   pal.setColor(QPalette::Window, toQColor(c));
@@ -171,11 +179,7 @@ class ImageWidget : public QWidget {
     QPainter p(this);
     p.drawPixmap(rect(), picture);
   }
-  void mousePressEvent(QMouseEvent* e) override {
-    if (owner_->MouseDown)
-      owner_->MouseDown(buttonBits(e->button()), shiftBits(e->modifiers()),
-                        twipsOf(e->position().x()), twipsOf(e->position().y()));
-  }
+  void mousePressEvent(QMouseEvent* e) override { deliverMouse(owner_->MouseDown, e->button(), e); }
   // Moves over an image stay with it (it has no MouseMove): they must not
   // reach the container's handler, not even with a button held.
   void mouseMoveEvent(QMouseEvent*) override {}
@@ -278,11 +282,7 @@ class LabelWidget : public QLabel {
   }
 
  protected:
-  void mouseMoveEvent(QMouseEvent* e) override {
-    if (owner_->MouseMove)
-      owner_->MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()),
-                        twipsOf(e->position().x()), twipsOf(e->position().y()));
-  }
+  void mouseMoveEvent(QMouseEvent* e) override { deliverMouse(owner_->MouseMove, e->buttons(), e); }
   void mousePressEvent(QMouseEvent* e) override { pressed_ = e->button() == Qt::LeftButton; }
   void mouseReleaseEvent(QMouseEvent* e) override {
     const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
@@ -477,11 +477,7 @@ class SurfaceWidget : public QWidget {
     p.fillRect(rect(), back);
     if (!drawing.isNull()) p.drawImage(0, 0, drawing);
   }
-  void mouseMoveEvent(QMouseEvent* e) override {
-    if (owner_->MouseMove)
-      owner_->MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()),
-                        twipsOf(e->position().x()), twipsOf(e->position().y()));
-  }
+  void mouseMoveEvent(QMouseEvent* e) override { deliverMouse(owner_->MouseMove, e->buttons(), e); }
 
  private:
   Form* owner_;
