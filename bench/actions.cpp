@@ -10,6 +10,7 @@
 
 #include "platform/controls.h"
 #include "table/Module2.h"
+#include "program/Windows.h"
 #include "table/Qel.h"
 
 using namespace qel;
@@ -18,7 +19,7 @@ static double timeIt(const std::function<void()>& action) {
   QElapsedTimer t;
   t.start();
   action();
-  QelForm().form.hWnd()->repaint();
+  QelForm().form.widget()->repaint();
   return t.nsecsElapsed() / 1e6;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/controls.h"
 #include "table/Module2.h"
+#include "program/Windows.h"
 #include "table/Qel.h"
 
 #ifdef QEL_BENCH_START
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
   qel::Main();
 #ifdef QEL_BENCH_START
   QuitOnExpose quitOnExpose;
-  qel::QelForm().form.hWnd()->windowHandle()->installEventFilter(&quitOnExpose);
+  qel::QelForm().form.widget()->windowHandle()->installEventFilter(&quitOnExpose);
 #endif
   const int rc = QApplication::exec();
   // The windows go before the application object does.

@@ -38,18 +38,18 @@ class AboutFixture : public ProgramFixture {
     ShowAbout();
     about = AboutForm();
     ASSERT_NE(about, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(about->form.hWnd()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(about->form.widget()));
     // The toolkit drops a move to where the mouse already is: start each
     // test with the mouse away from the about window.
-    QTest::mouseMove(q.form.hWnd()->windowHandle(), QPoint(5, 5));
+    QTest::mouseMove(q.form.widget()->windowHandle(), QPoint(5, 5));
   }
   void TearDown() override {
     ui::setShellOpenHandler({});
     ProgramFixture::TearDown();
   }
 
-  QWindow* window() const { return about->form.hWnd()->windowHandle(); }
-  QPoint position() const { return about->form.hWnd()->pos(); }
+  QWindow* window() const { return about->form.widget()->windowHandle(); }
+  QPoint position() const { return about->form.widget()->pos(); }
   ui::Colour linkColour() const { return about->LblHTTP[0]->ForeColor(); }
   ui::Colour lineColour() const { return about->LinHTTP[0]->BorderColor(); }
 
@@ -124,7 +124,7 @@ TEST_F(AboutWindow, BandsCoverTheClientAreaAsTheirStripesFall) {
       EXPECT_EQ(shown.pixel(p) | 0xFF000000, img.pixel(p) | 0xFF000000) << "pass " << pass;
     about->form.Hide();
     about->form.Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(about->form.hWnd()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(about->form.widget()));
   }
 }
 
@@ -176,7 +176,7 @@ TEST_F(AboutWindow, CentredOverTheMainWindowUnclippedByTheScreen) {
     q.form.setTop(c.mainTop);
     q.form.setWidth(9600);
     q.form.setHeight(7200);
-    about->CentreOverMainWindow();
+    CentreOverMainWindow(about->form);
     // Positions live in whole pixels: within one pixel of the twips.
     EXPECT_NEAR(about->form.Left(), c.wantLeft, 15);
     EXPECT_NEAR(about->form.Top(), c.wantTop, 15);
@@ -207,7 +207,7 @@ TEST_F(AboutWindow, OkHidesAndTheNextShowReturnsTheSameWindowWhereItWas) {
 }
 
 TEST_F(AboutWindow, FirstFocusIsOutOfSightTabReachesOk) {
-  QWidget* w = about->form.hWnd();
+  QWidget* w = about->form.widget();
   EXPECT_TRUE(about->cmdDummy->hasFocus());
   for (Qt::Key k : {Qt::Key_Return, Qt::Key_Space}) {
     QTest::keyClick(w->focusWidget(), k);
@@ -321,7 +321,7 @@ TEST_F(AboutDrag, NoDragFromTheVersionTheIconOrWithoutTheLeftButton) {
 
 TEST_F(AboutDrag, DragAboutWindowLooksOnlyAtTheLeftButton) {
   const QPoint at = position();
-  for (Integer b : {0, 2, 4, 6}) {
+  for (Integer b : {Integer{0}, Integer{2}, Integer{4}, Integer{6}}) {
     DragAboutWindow(b);
     EXPECT_EQ(position(), at);
   }
@@ -330,7 +330,8 @@ TEST_F(AboutDrag, DragAboutWindowLooksOnlyAtTheLeftButton) {
   DragAboutWindow(3);
   EXPECT_EQ(position(), at);
   UnloadAbout();
-  DragAboutWindow(1);  // not loaded: nothing happens
+  DragAboutWindow(1);  // not loaded: there is nothing to move, and nothing is loaded
+  EXPECT_EQ(AboutForm(), nullptr);
 }
 
 }  // namespace

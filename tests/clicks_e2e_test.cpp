@@ -19,7 +19,7 @@ class Clicks : public ProgramFixture {
     ProgramFixture::SetUp();
     Main();
     q = &QelForm();
-    win = q->form.hWnd()->windowHandle();
+    win = q->form.widget()->windowHandle();
     ASSERT_NE(win, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win));
     rt::seedGenerator(2024);
@@ -35,7 +35,7 @@ class Clicks : public ProgramFixture {
 
   // A point of a control, given in its own pixels, in the window's pixels.
   QPoint inWindow(const ui::Control& c, QPoint local) const {
-    return c.widget()->mapTo(q->form.hWnd(), local);
+    return c.widget()->mapTo(q->form.widget(), local);
   }
   QPoint centreOf(const ui::Control& c) const { return inWindow(c, c.widget()->rect().center()); }
 
@@ -45,7 +45,7 @@ class Clicks : public ProgramFixture {
   }
 
   QImage shot() const {
-    return q->form.hWnd()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return q->form.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
 
   Qel* q = nullptr;

@@ -11,8 +11,6 @@
 namespace qel::test {
 namespace {
 
-const QString kDealTip = QString::fromUtf8("次の１列を配る");
-
 bool samePicture(const QPixmap& a, const QPixmap& b) {
   return !a.isNull() && a.toImage().convertToFormat(QImage::Format_RGB32) ==
                             b.toImage().convertToFormat(QImage::Format_RGB32);
@@ -82,27 +80,6 @@ TEST_F(StartUp, BrokenStoreFileStillStarts) {
   EXPECT_EQ(M().LastPlayerName, "Qel");
 }
 
-TEST(CardModel, SuitRankAndValue) {
-  struct Case {
-    Integer card, suit, rank, value;
-  } cases[] = {
-      {1, 0, 1, 1},     // ace of spades
-      {9, 0, 9, 9},     //
-      {13, 0, 13, 0},   // king of spades
-      {14, 1, 1, 1},    // ace of diamonds
-      {23, 1, 10, 10},  // ten of diamonds
-      {26, 1, 13, 0},   // king of diamonds
-      {37, 2, 11, 10},  // jack of hearts
-      {38, 2, 12, 10},  // queen of hearts
-      {52, 3, 13, 0},   // king of clubs
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CardSuit(c.card), c.suit) << c.card;
-    EXPECT_EQ(CardRank(c.card), c.rank) << c.card;
-    EXPECT_EQ(CardValue(c.card), c.value) << c.card;
-  }
-}
-
 TEST(CardSheet, IsA24BitPictureOf13By5Cells) {
   QFile f(":/assets/cards.bmp");
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -127,12 +104,6 @@ TEST_F(MainWindow, LoadLeavesTheTableIdle) {
   EXPECT_EQ(q.form.Caption(), "Qel");
   EXPECT_DOUBLE_EQ(q.form.Width(), 9600);
   EXPECT_DOUBLE_EQ(q.form.Height(), 7200);
-  EXPECT_EQ(m.BackCell, 55);
-  EXPECT_EQ(m.CardWidth, 1065);
-  EXPECT_EQ(m.CardHeight, 1440);
-  EXPECT_EQ(m.TableLeft, -1100);
-  EXPECT_EQ(m.DeckLeft, 45);
-  EXPECT_EQ(m.DeckTop, 840);
   EXPECT_EQ(m.ElapsedTime, 0);
 
   EXPECT_TRUE(q.Startbtn->Visible());
@@ -149,15 +120,20 @@ TEST_F(MainWindow, LoadLeavesTheTableIdle) {
   EXPECT_EQ(q.DC[0]->Top(), 840);
   EXPECT_EQ(q.DC[0]->ToolTipText(), kDealTip);
   EXPECT_TRUE(samePicture(q.DC[0]->Picture(), q.Cardclip.GraphicCell(55)));
+  // Every card carries its face and lies hidden in the stock, at card size.
   for (int n = 1; n <= 52; ++n) {
     EXPECT_TRUE(samePicture(q.DC[n]->Picture(), q.Cardclip.GraphicCell(n - 1))) << n;
     EXPECT_FALSE(q.DC[n]->Visible());
+    EXPECT_EQ(q.DC[n]->Left(), 45);
+    EXPECT_EQ(q.DC[n]->Top(), 840);
+    EXPECT_EQ(q.DC[n]->Width(), 1065);
+    EXPECT_EQ(q.DC[n]->Height(), 1440);
   }
 }
 
 TEST_F(MainWindow, MenusAndCaptionsAsStored) {
   Qel& q = loadQel();
-  QMenuBar* bar = q.form.hWnd()->findChild<QMenuBar*>();
+  QMenuBar* bar = q.form.widget()->findChild<QMenuBar*>();
   ASSERT_NE(bar, nullptr);
   QStringList top;
   for (QAction* a : bar->actions()) top << a->text();
@@ -266,7 +242,7 @@ TEST_F(MainWindow, ResizeHoldsTheWidthAndMovesTheBottomBar) {
   EXPECT_DOUBLE_EQ(q.picScdown->Top(), q.form.ScaleHeight() - 375);
   EXPECT_EQ(q.picTable->Top(), 120);
 
-  q.form.hWnd()->setWindowState(Qt::WindowMinimized);
+  q.form.widget()->setWindowState(Qt::WindowMinimized);
   q.form.setClientSize(7200, 3000);
   const double width = q.form.Width();
   q.Form_Resize();
@@ -277,7 +253,7 @@ TEST_F(MainWindow, ResizeHoldsTheWidthAndMovesTheBottomBar) {
 TEST_F(MainWindow, RealWindowShowsItsControls) {
   Main();
   Qel& q = QelForm();
-  QWidget* w = q.form.hWnd();
+  QWidget* w = q.form.widget();
   ASSERT_TRUE(w->isVisible());
   EXPECT_TRUE(q.Startbtn->widget()->isVisible());
   EXPECT_FALSE(q.cmdGiveUp->widget()->isVisible());
@@ -312,17 +288,17 @@ namespace {
 TEST(Toolkit, SecondaryWindowsKeepTheirSizeAndComeBackWhenMinimised) {
   ui::Form tool(ui::Form::Frame::FixedToolWindow);
   tool.setClientSize(5655, 3420);
-  EXPECT_EQ(tool.hWnd()->minimumSize(), tool.hWnd()->maximumSize());
+  EXPECT_EQ(tool.widget()->minimumSize(), tool.widget()->maximumSize());
   EXPECT_DOUBLE_EQ(tool.ScaleWidth(), 5655);
   tool.Show();
-  tool.hWnd()->setWindowState(Qt::WindowMinimized);
+  tool.widget()->setWindowState(Qt::WindowMinimized);
   tool.Show();
   EXPECT_FALSE(tool.minimized());
   EXPECT_TRUE(tool.Visible());
 
   ui::Form main(ui::Form::Frame::Sizable);
   main.setClientSize(6120, 3015);
-  EXPECT_NE(main.hWnd()->minimumSize(), main.hWnd()->maximumSize());
+  EXPECT_NE(main.widget()->minimumSize(), main.widget()->maximumSize());
 }
 
 }  // namespace

@@ -189,7 +189,7 @@ TEST_F(Menus, ClosingTheMainWindowUnloadsTheOthersUnsaved) {
   ShowAbout();
   ASSERT_NE(RankForm(), nullptr);
 
-  q.form.hWnd()->close();  // close box or system menu
+  q.form.widget()->close();  // close box or system menu
 
   EXPECT_EQ(AboutForm(), nullptr);
   EXPECT_EQ(RankForm(), nullptr);
@@ -247,7 +247,7 @@ TEST_F(Help, OurViewerShowsTheHelpFileInAWindowOfTheMainWindow) {
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->isVisible());
   EXPECT_EQ(viewer->windowTitle(), QString::fromUtf8("Qel ヘルプ"));
-  EXPECT_EQ(viewer->parentWidget(), q.form.hWnd());
+  EXPECT_EQ(viewer->parentWidget(), q.form.widget());
   auto* text = viewer->findChild<QTextBrowser*>();
   ASSERT_NE(text, nullptr);
   const QString shown = text->toPlainText();

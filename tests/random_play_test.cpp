@@ -14,8 +14,6 @@
 namespace qel::test {
 namespace {
 
-double colLeft(int c) { return 1185.0 * c - 1100; }
-
 class RandomPlay : public ProgramFixture {
  protected:
   // The column places as the images show them: grid[c][j] is the card at
@@ -63,7 +61,7 @@ class RandomPlay : public ProgramFixture {
       const bool selected = isSelected(k);
       int col = 0;
       for (int c = 1; c <= 7; ++c)
-        if (img.Left() == colLeft(c) - (selected ? 90 : 0)) col = c;
+        if (img.Left() == table::ColumnLeft(c) - (selected ? 90 : 0)) col = c;
       const double place = (img.Top() - 220) / 240;
       const int j = static_cast<int>(place);
       if (!img.Visible() || col == 0 || place != j || j < 0 ||
@@ -113,7 +111,9 @@ class RandomPlay : public ProgramFixture {
       }
       for (const auto& p : groups) {
         const std::array<Integer, 3> cards{g[p[0]], g[p[1]], g[p[2]]};
-        if ((CardValue(cards[0]) + CardValue(cards[1]) + CardValue(cards[2])) % 10 == 0)
+        if ((table::CardValue(cards[0]) + table::CardValue(cards[1]) + table::CardValue(cards[2])) %
+                10 ==
+            0)
           out.push_back(cards);
       }
     }

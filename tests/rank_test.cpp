@@ -1,7 +1,5 @@
 // The ranking window: its design, the placement of a new result, and "OK",
 // which stores the rows and starts the next game.
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -12,7 +10,6 @@
 #include <QTest>
 #include <QWidget>
 #include <cmath>
-#include <csignal>
 #include <vector>
 
 #include "fixture.h"
@@ -21,37 +18,13 @@
 namespace qel::test {
 namespace {
 
-constexpr ui::Colour kNewRow = 0x0080FFFF;
 constexpr ui::Colour kFace = 0x8000000F;
 constexpr ui::Colour kBorder = 0x8000000B;
 const QString kEmptyDate = "0000/00/00 00:00:00";
 const QString kToday = "2026/12/10 10:00:00";  // the fixture's clock
 
-struct Row {
-  QString name, cols, time, date;
-  bool operator==(const Row&) const = default;
-};
-std::ostream& operator<<(std::ostream& o, const Row& r) {
-  return o << "(" << r.name.toStdString() << ", " << r.cols.toStdString() << ", "
-           << r.time.toStdString() << ", " << r.date.toStdString() << ")";
-}
-const Row kEmpty{"none", "0", "99:99:99", kEmptyDate};
-
-// The ranking table: the rows given, empty rows after them.
-void setTable(const std::vector<Row>& rows) {
-  Module2& m = M();
-  for (int i = 0; i <= 9; ++i) {
-    const Row r = i < static_cast<int>(rows.size()) ? rows[i] : kEmpty;
-    m.RankName[i] = r.name;
-    m.RankCols[i] = r.cols;
-    m.RankTime[i] = r.time;
-    m.RankDate[i] = r.date;
-  }
-}
-Row tableRow(int i) {
-  const Module2& m = M();
-  return {m.RankName[i], m.RankCols[i], m.RankTime[i], m.RankDate[i]};
-}
+using Row = RankRow;
+const Row& kEmpty = kEmptyRow;
 // What screen row i holds for "OK": the name from the box, the rest from the labels.
 Row screenRow(const fRank& w, int i) {
   return {w.txtName[i]->Text(), w.lblRetsu[i]->Caption(), w.lblTime[i]->Caption(),
@@ -87,7 +60,7 @@ TEST_F(RankWindow, DesignState) {
   EXPECT_EQ(w.form.Caption(), "Ranking");
   EXPECT_DOUBLE_EQ(w.form.ScaleWidth(), 5655);
   EXPECT_DOUBLE_EQ(w.form.ScaleHeight(), 3420);
-  const Qt::WindowFlags flags = w.form.hWnd()->windowFlags();
+  const Qt::WindowFlags flags = w.form.widget()->windowFlags();
   EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
   EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMinMaxButtonsHint);
@@ -168,7 +141,7 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     Qel& q = loadQel();
     q.form.setLeft(3000);
     q.form.setTop(1500);
-    setTable(c.table);
+    setRanking(c.table);
     setResult(c.cols, c.secs);
     M().LastPlayerName = "Taro";
     const auto before = M();
@@ -179,7 +152,7 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     const Row placed{"Taro", QString::number(c.cols), rt::Format(c.secs / 86400.0, "hh:mm:ss"),
                      kToday};
     for (int i = 0; i <= 9; ++i) {
-      const Row expected = i < c.p ? tableRow(i) : i == c.p ? placed : tableRow(i - 1);
+      const Row expected = i < c.p ? rankRow(i) : i == c.p ? placed : rankRow(i - 1);
       EXPECT_EQ(screenRow(w, i), expected) << "row " << i;
       const bool isNew = i == c.p;
       EXPECT_EQ(w.txtName[i]->Visible(), isNew) << i;
@@ -195,7 +168,7 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     }
     // The table itself waits for "OK".
     for (int i = 0; i <= 9; ++i)
-      EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
+      EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
                                   before.RankDate[i]}));
     EXPECT_EQ(w.form.topmost(), c.p < 10);
     if (c.p < 10) expectCentred(w);
@@ -205,13 +178,13 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
 
 TEST_F(RankWindow, ViewOnlyShowsTheStoredRowsTopmostAndCentred) {
   loadQel();
-  setTable({row(0, "7", "00:03:00"), row(1, "2", "00:09:00")});
+  setRanking({row(0, "7", "00:03:00"), row(1, "2", "00:09:00")});
   M().RankViewOnly = 1;
   M().ElapsedTime = 0;
   ShowRank();
   const fRank& w = *RankForm();
   for (int i = 0; i <= 9; ++i) {
-    EXPECT_EQ(screenRow(w, i), tableRow(i));
+    EXPECT_EQ(screenRow(w, i), rankRow(i));
     EXPECT_EQ(w.lblName[i]->Caption(), M().RankName[i]);
     EXPECT_FALSE(w.txtName[i]->Visible());
     EXPECT_NE(w.txtName[i]->BackColor(), kNewRow);
@@ -222,7 +195,7 @@ TEST_F(RankWindow, ViewOnlyShowsTheStoredRowsTopmostAndCentred) {
 
 TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
   loadQel();
-  setTable({});
+  setRanking({});
   setResult(3, 100);
   ShowRank();
   fRank* first = RankForm();
@@ -249,12 +222,12 @@ TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
 
 TEST_F(RankWindow, FocusStartsOnOkAndNeitherEnterNorCloseEndsIt) {
   loadQel().form.Show();
-  setTable({row(0, "7", "00:01:00")});
+  setRanking({row(0, "7", "00:01:00")});
   setResult(4, 100);
   M().LastPlayerName = "Qel";
   ShowRank();
   fRank& w = *RankForm();
-  QApplication::setActiveWindow(w.form.hWnd());
+  QApplication::setActiveWindow(w.form.widget());
   QCoreApplication::processEvents();
   EXPECT_TRUE(w.Command1->hasFocus());
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -268,7 +241,7 @@ TEST_F(RankWindow, FocusStartsOnOkAndNeitherEnterNorCloseEndsIt) {
   EXPECT_FALSE(QFile::exists(rt::settingsFile(kStoreApp)));
 
   // Nor does the window manager's close: only "OK" closes it.
-  EXPECT_FALSE(w.form.hWnd()->close());
+  EXPECT_FALSE(w.form.widget()->close());
   EXPECT_TRUE(w.form.Visible());
   EXPECT_EQ(RankForm(), &w);
 }
@@ -277,7 +250,7 @@ using Confirm = ProgramFixture;
 
 TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   Main();
-  setTable({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"),
+  setRanking({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"),
             row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
             row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
             row(9, "1", "00:10:00")});
@@ -302,7 +275,7 @@ TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
     for (int f = 0; f < 4; ++f)
       EXPECT_EQ(stored(QString(letters[f]) + " " + QString::number(i)), values[f])
           << letters[f] << i;
-    EXPECT_EQ(tableRow(i), e) << i;
+    EXPECT_EQ(rankRow(i), e) << i;
   }
   EXPECT_EQ(stored("norg"), QString::fromUtf8(" 花子 "));
   EXPECT_EQ(M().LastPlayerName, QString::fromUtf8(" 花子 "));
@@ -314,7 +287,7 @@ TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
 
   ResetProgram();
   Main();
-  for (int i = 0; i <= 9; ++i) EXPECT_EQ(tableRow(i), expected[i]) << i;
+  for (int i = 0; i <= 9; ++i) EXPECT_EQ(rankRow(i), expected[i]) << i;
   EXPECT_EQ(M().LastPlayerName, QString::fromUtf8(" 花子 "));
 }
 
@@ -356,7 +329,7 @@ TEST_F(Confirm, NameComesOnlyFromTheNewRow) {
     SCOPED_TRACE(c.what);
     ResetProgram();
     Main();
-    setTable(c.table);
+    setRanking(c.table);
     M().RankViewOnly = c.viewOnly;
     setResult(7, 10);
     ShowRank();
@@ -370,7 +343,7 @@ TEST_F(Confirm, NameComesOnlyFromTheNewRow) {
     EXPECT_EQ(QelForm().GameOver == 0, c.newGame);
     if (!c.table.empty()) {
       for (int i = 0; i <= 9; ++i)
-        EXPECT_EQ(tableRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
+        EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
                                     before.RankDate[i]}));
     } else {
       // The empty name is what the next new row offers.
@@ -392,17 +365,17 @@ TEST_F(Confirm, AStoreThatCannotBeWrittenSaysSoAndKeepsTheTable) {
   }
   rt::setSettingsFolder(blocker);
   Main();
-  setTable({});
+  setRanking({});
   setResult(6, 61);
   ShowRank();
   RankForm()->txtName[0]->setText("Jiro");
   RankForm()->Command1->press();
 
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("成績表を保存できませんでした。")));
+  EXPECT_TRUE(messages[0].startsWith(kSaveFailed));
   EXPECT_TRUE(messages[0].contains(rt::settingsFile(kStoreApp)));
-  EXPECT_EQ(tableRow(0), (Row{"Jiro", "6", "00:01:01", kToday}));
-  EXPECT_EQ(tableRow(1), kEmpty);
+  EXPECT_EQ(rankRow(0), (Row{"Jiro", "6", "00:01:01", kToday}));
+  EXPECT_EQ(rankRow(1), kEmpty);
   EXPECT_EQ(M().LastPlayerName, "Jiro");
   EXPECT_EQ(RankForm(), nullptr);
   EXPECT_EQ(QelForm().GameOver, 0);  // the next game still starts
@@ -411,26 +384,6 @@ TEST_F(Confirm, AStoreThatCannotBeWrittenSaysSoAndKeepsTheTable) {
   EXPECT_EQ(f.readAll(), "not a folder");
 }
 
-// Writes beyond a few hundred bytes fail, as on a full disk.
-class FullDisk {
- public:
-  FullDisk() {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved_;
-    small.rlim_cur = 300;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, oldSignal_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*oldSignal_)(int) = nullptr;
-};
-
 QByteArray fileBytes(const QString& name) {
   QFile f(name);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -438,7 +391,7 @@ QByteArray fileBytes(const QString& name) {
 
 TEST_F(Confirm, AFullDiskLeavesTheStoredRankingWhole) {
   Main();
-  setTable({row(0, "7", "00:01:00")});
+  setRanking({row(0, "7", "00:01:00")});
   M().RankViewOnly = 1;
   ShowRank();
   RankForm()->Command1->press();
@@ -451,15 +404,15 @@ TEST_F(Confirm, AFullDiskLeavesTheStoredRankingWhole) {
   ShowRank();
   RankForm()->txtName[0]->setText("Saburo");
   {
-    FullDisk full;
+    FullDisk full(300);  // a few hundred bytes: the store does not fit
     RankForm()->Command1->press();
   }
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_TRUE(messages[0].startsWith(QString::fromUtf8("成績表を保存できませんでした。")));
+  EXPECT_TRUE(messages[0].startsWith(kSaveFailed));
   EXPECT_EQ(fileBytes(file), good);
   EXPECT_EQ(QDir(QFileInfo(file).path()).entryList(QDir::Files), QStringList{"qel.ini"});
-  EXPECT_EQ(tableRow(0), (Row{"Saburo", "7", "00:00:05", kToday}));
-  EXPECT_EQ(tableRow(1), row(0, "7", "00:01:00"));
+  EXPECT_EQ(rankRow(0), (Row{"Saburo", "7", "00:00:05", kToday}));
+  EXPECT_EQ(rankRow(1), row(0, "7", "00:01:00"));
 
   // With room again the next confirmation stores the table whole.
   M().RankViewOnly = 1;

@@ -25,7 +25,8 @@ class ScoringRoad : public ProgramFixture {
     const Module2& m = M();
     for (int c = 1; c <= 7; ++c) {
       // The opening rows deal slots c, c + 7 and c + 14 to column c.
-      const int sum = CardValue(m.Deck[c]) + CardValue(m.Deck[c + 7]) + CardValue(m.Deck[c + 14]);
+      const int sum = table::CardValue(m.Deck[c]) + table::CardValue(m.Deck[c + 7]) +
+                      table::CardValue(m.Deck[c + 14]);
       if (sum % 10 == 0) return c;
     }
     return 0;
@@ -35,7 +36,7 @@ class ScoringRoad : public ProgramFixture {
 TEST_F(ScoringRoad, GiveUpEntersTheRankingAndTheTypedNameIsStored) {
   Main();
   Qel& q = QelForm();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(q.form.hWnd()->windowHandle()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(q.form.widget()->windowHandle()));
 
   // A seed whose opening deal has a column that can be emptied.
   int column = 0;
@@ -62,7 +63,7 @@ TEST_F(ScoringRoad, GiveUpEntersTheRankingAndTheTypedNameIsStored) {
   clickCentre(*q.cmdGiveUp);
   fRank* rank = RankForm();
   ASSERT_NE(rank, nullptr);
-  QWindow* rankWindow = rank->form.hWnd()->windowHandle();
+  QWindow* rankWindow = rank->form.widget()->windowHandle();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(rankWindow));
   EXPECT_TRUE(rank->Command1->hasFocus());
   EXPECT_TRUE(rank->txtName[0]->Visible());

@@ -47,7 +47,8 @@ TEST_F(ClockTest, EmptyClockRestoresTheSystemClock) {
   const double now = rt::Now();
   const QDateTime after = QDateTime::currentDateTime();
   const auto days = [](const QDateTime& t) {
-    return QDate(1899, 12, 30).daysTo(t.date()) + t.time().msecsSinceStartOfDay() / 86400000.0;
+    return static_cast<double>(QDate(1899, 12, 30).daysTo(t.date())) +
+           t.time().msecsSinceStartOfDay() / 86400000.0;
   };
   EXPECT_GE(now, days(before) - 1.0 / 86400);
   EXPECT_LE(now, days(after));

@@ -5,102 +5,27 @@
 
 #include "fixture.h"
 #include "ranking/fRank.h"
+#include "table/Rules.h"
 
 namespace qel::test {
 namespace {
 
-const QString kDealTip = QString::fromUtf8("次の１列を配る");
-const QString kResumeTip = QString::fromUtf8("続きを配る");
-const QString kWinText = QString::fromUtf8("おめでとう");
-constexpr ui::Colour kNewRow = 0x0080FFFF;
+using table::ColumnLeft;
+using table::PlaceTop;
 
-double colLeft(int c) { return 1185.0 * c - 1100; }
-double placeTop(int j) { return 240.0 * j + 220; }
-Date dayTime(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; }
-
-using Columns = std::vector<std::vector<Integer>>;  // column 1 first, place 0 first
-
-// Lays out a running game: the columns as given, every other card in the
-// stock from slot dealPos on (0: right after the dealt cards).
-void layTable(Qel& q, const Columns& columns, int dealPos = 0) {
-  Module2& m = M();
-  q.ResetTable();
-  std::set<Integer> dealt;
-  for (const auto& col : columns) dealt.insert(col.begin(), col.end());
-  std::vector<Integer> stock;
-  for (Integer k = 1; k <= 52; ++k)
-    if (!dealt.count(k)) stock.push_back(k);
-  if (dealPos == 0) dealPos = static_cast<int>(dealt.size()) % 52 + 1;
-
-  auto wrap = [](int slot) { return (slot - 1 + 52) % 52 + 1; };
-  int slot = dealPos;
-  for (Integer k : stock) m.Deck[slot] = k, slot = wrap(slot + 1);
-  for (Integer k : dealt) m.Deck[slot] = k, slot = wrap(slot + 1);
-  m.DealPos = static_cast<Integer>(dealPos);
-  m.DeckTail = static_cast<Integer>(wrap(dealPos + static_cast<int>(stock.size()) - 1));
-  m.PileCount[0] = static_cast<Integer>(stock.size());
-
-  for (int c = 1; c <= 7; ++c) {
-    const auto& col =
-        c <= static_cast<int>(columns.size()) ? columns[c - 1] : std::vector<Integer>{};
-    m.PileCount[c] = static_cast<Integer>(col.size());
-    for (int j = 0; j < static_cast<int>(col.size()); ++j) {
-      ui::Image& img = *q.DC[col[j]];
-      img.setLeft(colLeft(c));
-      img.setTop(placeTop(j));
-      img.setVisible(true);
-      img.ZOrder();
-    }
-  }
-  // As a new game leaves the window.
-  q.GameOver = 0;
-  q.cmdGiveUp->setVisible(true);
-  q.Startbtn->setVisible(false);
-  q.mnuOption->setEnabled(true);
-  q.Timer1.setInterval(1000);
-  q.lblLast->setCaption(rt::CStr(m.PileCount[0]));
-  m.SelCount = 0;
-  m.StartTime = dayTime(10, 0, 0);
-}
-
-// Picks cards of one column as DC_MouseDown leaves them: drawn 90 twips left.
-// Three picks leave SelCount at 2, as the removal step finds it.
+// Presses cards one after another, as the player picks them.
 void pick(Qel& q, std::initializer_list<Integer> cards) {
-  Module2& m = M();
-  for (Integer k : cards) {
-    ui::Image& img = *q.DC[k];
-    const int c = static_cast<int>((img.Left() + 1100 + 1184) / 1185);
-    if (m.SelCount == 0) m.SelCol = static_cast<Integer>(c);
-    const int i = m.SelCount;
-    m.SelCard[i] = k;
-    m.SelPos[i] = static_cast<Integer>((img.Top() - 220) / 240);
-    img.setLeft(img.Left() - 90);
-    if (i < 2) ++m.SelCount;
-  }
+  for (Integer k : cards) press(q, k);
 }
 
-// Fills the ranking: the given rows first, empty rows after them.
-void setRanking(const std::vector<std::pair<QString, QString>>& rows) {
-  Module2& m = M();
-  for (int i = 0; i <= 9; ++i) {
-    const bool given = i < static_cast<int>(rows.size());
-    m.RankName[i] = given ? QString("p%1").arg(i) : "none";
-    m.RankCols[i] = given ? rows[i].first : "0";
-    m.RankTime[i] = given ? rows[i].second : "99:99:99";
-    m.RankDate[i] = given ? "2026/01/01 00:00:00" : "0000/00/00 00:00:00";
-  }
-}
+// A ranking whose last row holds the given columns and time, under nine
+// better rows.
 void setRow9(const QString& cols, const QString& time) {
-  setRanking(std::vector<std::pair<QString, QString>>(10, {"7", "00:00:01"}));
-  M().RankCols[9] = cols;
-  M().RankTime[9] = time;
-}
-
-std::vector<Integer> stockRing() {
-  const Module2& m = M();
-  std::vector<Integer> ring;
-  for (int i = 0, s = m.DealPos; i < m.PileCount[0]; ++i, s = s % 52 + 1) ring.push_back(m.Deck[s]);
-  return ring;
+  std::vector<RankRow> rows;
+  for (int i = 0; i < 9; ++i)
+    rows.push_back({QString("p%1").arg(i), "7", "00:00:01", "2026/01/01 00:00:00"});
+  rows.push_back({"p9", cols, time, "2026/01/01 00:00:00"});
+  setRanking(rows);
 }
 
 // Every card not in the given columns, so that a table holds all 52.
@@ -132,7 +57,6 @@ TEST_F(Removal, SumsThatAreMultiplesOfTenGoBackOthersAreDropped) {
     layTable(q, {{40, 41}, {42}, {c.a, c.b, c.c}, {43, 44, 45, 46}});
     const auto ringBefore = stockRing();
     pick(q, {c.b, c.a, c.c});
-    q.RemoveSelection();
     const Module2& m = M();
     EXPECT_EQ(m.SelCount, 0);
     if (c.removed) {
@@ -154,8 +78,8 @@ TEST_F(Removal, SumsThatAreMultiplesOfTenGoBackOthersAreDropped) {
       int j = 0;
       for (Integer k : {c.a, c.b, c.c}) {
         EXPECT_TRUE(q.DC[k]->Visible());
-        EXPECT_EQ(q.DC[k]->Left(), colLeft(3));
-        EXPECT_EQ(q.DC[k]->Top(), placeTop(j++));
+        EXPECT_EQ(q.DC[k]->Left(), ColumnLeft(3));
+        EXPECT_EQ(q.DC[k]->Top(), PlaceTop(j++));
       }
     }
     EXPECT_EQ(q.GameOver, 0);
@@ -193,7 +117,6 @@ TEST_F(Removal, StockCountColourAndToolTipAfterAReturn) {
       q.mnuOption->setEnabled(false);
     }
     pick(q, {13, 9, 1});
-    q.RemoveSelection();
     EXPECT_EQ(q.lblLast->Caption(), c.caption);
     EXPECT_EQ(q.lblLast->BackColor(), c.colour);
     EXPECT_EQ(q.DC[0]->ToolTipText(), c.tip);
@@ -210,7 +133,6 @@ TEST_F(Removal, CardsReturnInPickingOrderAndTheTailWraps) {
   layTable(q, cols, 51 - stock + 1);
   ASSERT_EQ(M().DeckTail, 51);
   pick(q, {13, 1, 9});
-  q.RemoveSelection();
   const Module2& m = M();
   EXPECT_EQ(m.Deck[52], 13);
   EXPECT_EQ(m.Deck[1], 1);
@@ -221,9 +143,9 @@ TEST_F(Removal, CardsReturnInPickingOrderAndTheTailWraps) {
   EXPECT_EQ(std::vector<Integer>(ring.end() - 3, ring.end()), (std::vector<Integer>{13, 1, 9}));
   // The column closes up: the two cards left move to places 0 and 1.
   EXPECT_EQ(m.PileCount[2], 2);
-  EXPECT_EQ(q.DC[30]->Top(), placeTop(0));
-  EXPECT_EQ(q.DC[31]->Top(), placeTop(1));
-  EXPECT_EQ(q.DC[30]->Left(), colLeft(2));
+  EXPECT_EQ(q.DC[30]->Top(), PlaceTop(0));
+  EXPECT_EQ(q.DC[31]->Top(), PlaceTop(1));
+  EXPECT_EQ(q.DC[30]->Left(), ColumnLeft(2));
 }
 
 using Win = ProgramFixture;
@@ -236,7 +158,6 @@ TEST_F(Win, LastRemovalWinsWithoutCompactionAndOpensTheRanking) {
   q.lblTime->setCaption("00:04:36");  // the clock's last tick
   q.picTable->setTop(-120);           // a scroll position the win must keep
   pick(q, {1, 13, 9});
-  q.RemoveSelection();
 
   const Module2& m = M();
   EXPECT_EQ(m.PileCount[0], 52);
@@ -295,7 +216,6 @@ TEST_F(Win, AdmissionAgainstRowNineAndTheMessage) {
     M().StartTime = dayTime(c.start.hour(), c.start.minute(), c.start.second());
     setClock(c.end);
     pick(q, {1, 9, 13});
-    q.RemoveSelection();
     if (c.enters) {
       EXPECT_NE(RankForm(), nullptr);
       EXPECT_TRUE(messages.isEmpty());
@@ -321,7 +241,6 @@ TEST_F(Win, WhileTheRankingIsOpenItOnlyComesForward) {
   layTable(q, {{1, 9, 13}});
   setClock(QTime(10, 1, 0));
   pick(q, {1, 9, 13});
-  q.RemoveSelection();
   EXPECT_EQ(RankForm(), open);
   for (int i = 0; i <= 9; ++i) {
     EXPECT_FALSE(open->txtName[i]->Visible());
@@ -332,35 +251,6 @@ TEST_F(Win, WhileTheRankingIsOpenItOnlyComesForward) {
   EXPECT_EQ(q.GameOver, 1);
   EXPECT_TRUE(q.Startbtn->Visible());
   EXPECT_TRUE(messages.isEmpty());
-}
-
-TEST(Admission, ComparesColumnsAsNumbersAndTimesAsText) {
-  struct Case {
-    QString cols9, time9;
-    Integer cols;
-    int secs;
-    bool enters;
-  } cases[] = {
-      {"0", "99:99:99", 1, 86399, true},  // an empty row
-      {"7", "00:10:00", 7, 599, true},
-      {"7", "00:10:00", 7, 600, false},  // equal: ranks below
-      {"7", "00:10:00", 7, 601, false},
-      {"6", "00:00:01", 7, 80000, true},
-      {"3", "00:05:00", 2, 1, false},     // row 9 has more columns
-      {"2", "01:00:00", 2, 3599, true},   // 00:59:59 is below 01:00:00 as text
-      {"7.0", "00:10:00", 7, 599, true},  // the number 7
-      // An edited count that is no number ranks like an empty row.
-      {"seven", "00:00:01", 1, 3600, true},
-      {"", "00:00:01", 1, 3600, true},
-  };
-  ResetProgram();
-  for (const Case& c : cases) {
-    M().RankCols[9] = c.cols9;
-    M().RankTime[9] = c.time9;
-    EXPECT_EQ(Qel::EntersRanking(c.cols, c.secs / 86400.0), c.enters)
-        << c.cols9.toStdString() << " " << c.time9.toStdString() << " " << c.cols << " " << c.secs;
-  }
-  ResetProgram();
 }
 
 using GiveUp = ProgramFixture;
@@ -382,7 +272,7 @@ TEST_F(GiveUp, EntersOrStartsTheNextGame) {
                  << c.emptied << " " << c.cols9.toStdString() << " " << c.playSecs);
     ResetProgram();
     if (c.cols9 == "0")
-      setRanking({});
+      setRanking({});  // empty rows
     else
       setRow9(c.cols9, c.time9);
     Qel& q = loadQel();
@@ -432,19 +322,17 @@ TEST_F(GiveUp, ThatEntersLeavesTheTableLive) {
   EXPECT_EQ(q.GameOver, 0);
   EXPECT_FALSE(q.mnuOption->Enabled());
   EXPECT_EQ(M().SelCount, 2);
-  EXPECT_EQ(q.DC[2]->Left(), colLeft(2) - 90);
-  EXPECT_EQ(q.DC[3]->Left(), colLeft(2) - 90);
+  EXPECT_EQ(q.DC[2]->Left(), ColumnLeft(2) - 90);
+  EXPECT_EQ(q.DC[3]->Left(), ColumnLeft(2) - 90);
 
   // The selection can still be completed; the removal enables the deal command.
   pick(q, {5});
-  q.RemoveSelection();
   EXPECT_EQ(M().PileCount[0], 49);
   EXPECT_TRUE(q.mnuOption->Enabled());
 
   // The win of the same game finds the window open: it keeps the Give Up result.
   setClock(QTime(10, 4, 0));
   pick(q, {13, 1, 9});
-  q.RemoveSelection();
   EXPECT_EQ(RankForm(), open);
   EXPECT_EQ(open->lblRetsu[0]->Caption(), "5");
   EXPECT_EQ(open->lblTime[0]->Caption(), "00:03:00");

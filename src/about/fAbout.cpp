@@ -4,7 +4,8 @@
 #include <QPixmap>
 
 #include "platform/services.h"
-#include "table/Qel.h"
+#include "program/Windows.h"
+#include "table/Module2.h"
 
 namespace qel {
 
@@ -20,11 +21,11 @@ constexpr double kClientHeight = 2235;
 constexpr int kBandCount = 257;  // d = 0 .. 256
 }  // namespace
 
-fAbout::fAbout() { createControls(); }
+fAbout::fAbout() { CreateControls(); }
 
 fAbout::~fAbout() = default;
 
-void fAbout::createControls() {
+void fAbout::CreateControls() {
   form.setBackColor(kBackColour);
   form.setClientSize(kClientWidth, kClientHeight);
 
@@ -96,7 +97,7 @@ void fAbout::Form_Load() {
   lblVersion->setCaption("Version " + rt::CStr(rt::VersionMajor) + "." +
                          rt::CStr(rt::VersionMinor) + "." + rt::CStr(rt::VersionRevision));
   SetTopMost(form);
-  CentreOverMainWindow();
+  CentreOverMainWindow(form);
 }
 
 ui::Colour fAbout::BandColour(int d) {
@@ -118,43 +119,33 @@ void fAbout::PaintBands() {
                  BandColour(d), true);
 }
 
-void fAbout::CentreOverMainWindow() {
-  const ui::Form& main = QelForm().form;
-  const auto mainWidth = static_cast<Single>(main.Width());
-  const auto mainHeight = static_cast<Single>(main.Height());
-  const auto mainLeft = static_cast<Single>(main.Left());
-  const auto mainTop = static_cast<Single>(main.Top());
-  form.setTop(mainHeight / 2 + mainTop - static_cast<Single>(form.Height()) / 2);
-  form.setLeft(mainWidth / 2 - static_cast<Single>(form.Width()) / 2 + mainLeft);
-}
-
 void fAbout::cmdOK_Click(Integer) { form.Hide(); }
 
 void fAbout::LblHTTP_Click(Integer Index) { ui::ShellOpen(LblHTTP[Index]->Caption()); }
 
-void fAbout::setLinkColour(ui::Colour c) {
+void fAbout::SetLinkColour(ui::Colour c) {
   LblHTTP[0]->setForeColor(c);
   LinHTTP[0]->setBorderColor(c);
 }
 
 void fAbout::LblHTTP_MouseMove(Integer, Integer Button, Integer, Single, Single) {
   DragAboutWindow(Button);
-  setLinkColour(kLinkHover);
+  SetLinkColour(kLinkHover);
 }
 
 void fAbout::Form_MouseMove(Integer Button, Integer, Single, Single) {
   DragAboutWindow(Button);
-  setLinkColour(kLinkNormal);
+  SetLinkColour(kLinkNormal);
 }
 
 void fAbout::lblCopyright_MouseMove(Integer Button, Integer, Single, Single) {
   DragAboutWindow(Button);
-  setLinkColour(kLinkNormal);
+  SetLinkColour(kLinkNormal);
 }
 
 void fAbout::lblProductName_MouseMove(Integer Button, Integer, Single, Single) {
   DragAboutWindow(Button);
-  setLinkColour(kLinkNormal);
+  SetLinkColour(kLinkNormal);
 }
 
 }  // namespace qel

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/controls.h"
-#include "table/Module2.h"
 
 namespace qel {
 
@@ -41,11 +40,10 @@ class fAbout {
   // Colour of band d of the background, 0x00BBGGRR.
   static ui::Colour BandColour(int d);
   void PaintBands();
-  void CentreOverMainWindow();
 
  private:
-  void createControls();
-  void setLinkColour(ui::Colour c);
+  void CreateControls();
+  void SetLinkColour(ui::Colour c);
 };
 
 }  // namespace qel

@@ -104,16 +104,12 @@ void fillWith(QWidget* w, Colour c) {
 
 // --- Control -----------------------------------------------------------------
 
-Control::Control(QWidget* w, Container* parent) : widget_(w) {
+Control::Control(QWidget* w, Container* parent) : widget_(w), alive_(w) {
   if (parent) w->setParent(parent->surface());
   w->show();
 }
 
-Control::~Control() {
-  // The container may already have deleted the widget with itself.
-  QPointer<QWidget> alive(widget_);
-  if (alive) delete widget_;
-}
+Control::~Control() { delete alive_.data(); }
 
 void Control::mirrorGeometry() {
   widget_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
@@ -409,13 +405,8 @@ void MenuItem::setEnabled(bool e) {
   if (action_) action_->setEnabled(e);
 }
 
-void MenuItem::setVisible(bool v) {
-  visible_ = v;
-  if (action_) action_->setVisible(v);
-}
-
 void MenuItem::trigger() {
-  if (enabled_ && visible_ && Click) Click();
+  if (enabled_ && Click) Click();
 }
 
 void MenuItem::setShortcut(const QString& keys) {
@@ -547,7 +538,7 @@ Form::Form(Frame frame) : frame_(frame) {
 Form::~Form() { delete window_; }
 
 QWidget* Form::surface() const { return client_; }
-QWidget* Form::hWnd() const { return window_; }
+QWidget* Form::widget() const { return window_; }
 
 namespace {
 // Frame thickness the window manager adds around the client (0 before the

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -51,7 +52,7 @@ QFont toQFont(const FontSpec& f);
 
 using MouseHandler = std::function<void(Integer button, Integer shift, Single x, Single y)>;
 using KeyHandler = std::function<void(Integer keyCode, Integer shift)>;
-using ClickHandler = std::function<void()>;
+using EventHandler = std::function<void()>;
 
 class Form;
 class Container;
@@ -93,6 +94,8 @@ class Control {
   QWidget* widget_;
 
  private:
+  // The container deletes the widget with itself when it goes first.
+  QPointer<QWidget> alive_;
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   bool enabled_ = true;
@@ -135,7 +138,7 @@ class CommandButton : public Control {
   QString Caption() const { return caption_; }
   void setCaption(const QString& c);
   void setFont(const FontSpec& f);
-  ClickHandler Click;
+  EventHandler Click;
   void press();  // as a click by the player
 
  private:
@@ -152,12 +155,11 @@ class Label : public Control {
   void setForeColor(Colour c);
   Colour BackColor() const { return back_; }
   void setBackColor(Colour c);
-  bool transparent() const { return transparent_; }
   void setTransparent(bool t);  // BackStyle: transparent or opaque
   void setBorder(bool single);
   void setAlignment(Align a);
   void setFont(const FontSpec& f);
-  ClickHandler Click;
+  EventHandler Click;
   MouseHandler MouseMove;
 
  private:
@@ -192,10 +194,6 @@ class Line : public Control {
   void setEnds(double x1, double y1, double x2, double y2);
   Colour BorderColor() const { return colour_; }
   void setBorderColor(Colour c);
-  double X1() const { return x1_; }
-  double Y1() const { return y1_; }
-  double X2() const { return x2_; }
-  double Y2() const { return y2_; }
 
  private:
   friend class LineWidget;
@@ -209,9 +207,7 @@ class MenuItem {
   QString Caption() const { return caption_; }
   bool Enabled() const { return enabled_; }
   void setEnabled(bool e);
-  bool Visible() const { return visible_; }
-  void setVisible(bool v);
-  ClickHandler Click;
+  EventHandler Click;
   void trigger();                         // as the player choosing it: nothing when disabled
   void setShortcut(const QString& keys);  // e.g. "F2"
   QAction* action() const { return action_; }
@@ -222,7 +218,6 @@ class MenuItem {
   MenuItem() = default;
   QString caption_;
   bool enabled_ = true;
-  bool visible_ = true;
   QAction* action_ = nullptr;
   QMenu* menu_ = nullptr;
 };
@@ -233,7 +228,7 @@ class Timer {
   ~Timer();
   int Interval() const { return interval_; }
   void setInterval(int ms);  // 0 stops it
-  ClickHandler TimerEvent;
+  EventHandler TimerEvent;
 
  private:
   std::unique_ptr<QTimer> timer_;
@@ -245,8 +240,6 @@ class PictureClip {
  public:
   PictureClip() = default;
   void setPicture(const QImage& sheet, int rows, int cols);
-  int Rows() const { return rows_; }
-  int Cols() const { return cols_; }
   QPixmap GraphicCell(int n) const;
 
  private:
@@ -266,7 +259,7 @@ class Form : public Container {
   Form& operator=(const Form&) = delete;
 
   QWidget* surface() const override;
-  QWidget* hWnd() const;
+  QWidget* widget() const;  // the top-level window
 
   double Left() const;
   double Top() const;
@@ -310,7 +303,7 @@ class Form : public Container {
   const QImage& drawing() const;
 
   // Events
-  ClickHandler Resize;
+  EventHandler Resize;
   std::function<void(Integer& cancel)> Unload;  // player closes the window
   MouseHandler MouseMove;
 

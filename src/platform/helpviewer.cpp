@@ -1,6 +1,5 @@
 #include "platform/helpviewer.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,7 +8,6 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <stdexcept>
 
 namespace qel::ui {
 
@@ -63,9 +61,6 @@ QString locateHelpFile(const QString& helpFile) {
 }
 
 void showHelpFile(QWidget* owner, const QString& helpFile) {
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-    throw std::runtime_error("ヘルプ ウィンドウを開けません: アプリケーションが動いていません。");
-
   QWidget* w = viewer();
   if (w && w->parentWidget() != owner) {
     delete w;

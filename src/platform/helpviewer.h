@@ -10,7 +10,7 @@ namespace qel::ui {
 // bringing it forward afterwards. The window belongs to the owner, so it goes
 // when the owner goes. Looks for the file next to the executable, then among
 // the program's embedded assets; a file found nowhere is said so in the
-// viewer itself. Throws std::runtime_error when the window cannot be made.
+// viewer itself.
 void showHelpFile(QWidget* owner, const QString& helpFile);
 
 // The viewer window while it exists (tests look at it), else nullptr.

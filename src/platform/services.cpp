@@ -130,7 +130,7 @@ void WinHelp(Form& owner, const QString& helpFile) {
     helpViewer()(owner, helpFile);
     return;
   }
-  showHelpFile(owner.hWnd(), helpFile);
+  showHelpFile(owner.widget(), helpFile);
 }
 
 void setHelpViewer(std::function<void(Form&, const QString&)> viewer) {
@@ -152,7 +152,7 @@ void setShellOpenHandler(std::function<void(const QString&)> handler) {
 void DragWindow(Form& form) {
   if (g_dragging) return;
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
-  QWidget* w = form.hWnd();
+  QWidget* w = form.widget();
   if (!w->isVisible()) return;
   // Under X11 the press already gives us every pointer event until the
   // release, window manager or not, and moving the window ourselves follows

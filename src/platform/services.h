@@ -8,9 +8,9 @@
 
 namespace qel::ui {
 
-// Shows the help file at its contents in our help viewer. Throws
-// std::runtime_error, with a description, when the viewer cannot be called.
-// A file the viewer cannot find or read is shown as such by the viewer.
+// Shows the help file at its contents in our help viewer. A failure to make
+// the call (an exception of the viewer) reaches the caller; a file the viewer
+// cannot find or read is shown as such by the viewer.
 void WinHelp(Form& owner, const QString& helpFile);
 // Tests replace the viewer; an empty function restores ours.
 void setHelpViewer(std::function<void(Form& owner, const QString& helpFile)> viewer);

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "program/Windows.h"
+#include "table/Module2.h"
 #include "table/Qel.h"
 
 namespace qel {
@@ -16,11 +18,11 @@ constexpr double kCellHeight = 270;
 const QString kSaveFailed = QString::fromUtf8("成績表を保存できませんでした。");
 }  // namespace
 
-fRank::fRank() { createControls(); }
+fRank::fRank() { CreateControls(); }
 
 fRank::~fRank() = default;
 
-void fRank::createControls() {
+void fRank::CreateControls() {
   form.setCaption("Ranking");
   form.setBackColor(kButtonFace);
   // The window's default font: the classic dialog face, in which a date and
@@ -90,7 +92,7 @@ void fRank::createControls() {
   form.setTabOrder(order);
 }
 
-void fRank::showTableRow(int screen, int row) {
+void fRank::ShowTableRow(int screen, int row) {
   const Module2& m = M();
   lblName[screen]->setCaption(m.RankName[row]);
   txtName[screen]->setText(m.RankName[row]);
@@ -108,14 +110,14 @@ void fRank::Form_Load() {
   // compared, as the stored rows are texts.
   int p = 10;
   for (int i = 9; i >= 0; --i) {
-    showTableRow(i, i);
+    ShowTableRow(i, i);
     const int byCols = rt::TextCompare(m.RankCols[i], cols);
     if (byCols < 0 || (byCols == 0 && rt::TextCompare(m.RankTime[i], time) > 0)) p = i;
   }
 
   if (m.RankViewOnly != 1) {
     if (p == 10) return;
-    for (int j = 8; j >= p; --j) showTableRow(j + 1, j);
+    for (int j = 8; j >= p; --j) ShowTableRow(j + 1, j);
     txtName[p]->setLocked(false);
     txtName[p]->setVisible(true);
     lblTime[p]->setCaption(time);
@@ -130,24 +132,11 @@ void fRank::Form_Load() {
   }
 
   SetTopMost(form);
-  centreOverMainWindow();
-}
-
-void fRank::centreOverMainWindow() {
-  if (!QelLoaded()) return;
-  const ui::Form& main = QelForm().form;
-  const Single mainLeft = static_cast<Single>(main.Left());
-  const Single mainTop = static_cast<Single>(main.Top());
-  const Single mainWidth = static_cast<Single>(main.Width());
-  const Single mainHeight = static_cast<Single>(main.Height());
-  const Single ownWidth = static_cast<Single>(form.Width());
-  const Single ownHeight = static_cast<Single>(form.Height());
-  form.setTop((mainHeight / 2 + mainTop) - ownHeight / 2);
-  form.setLeft((mainWidth / 2 - ownWidth / 2) + mainLeft);
+  CentreOverMainWindow(form);
 }
 
 void fRank::Command1_Click() {
-  saveRanking();
+  SaveRanking();
   Module2& m = M();
   if (m.RankViewOnly != 0) {
     m.RankViewOnly = 0;
@@ -157,7 +146,7 @@ void fRank::Command1_Click() {
   UnloadRank();
 }
 
-void fRank::saveRanking() {
+void fRank::SaveRanking() {
   Module2& m = M();
   for (int i = 0; i <= 9; ++i) {
     if (txtName[i]->BackColor() == kNewRowColour) m.LastPlayerName = txtName[i]->Text();

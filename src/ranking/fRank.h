@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/controls.h"
-#include "table/Module2.h"
 
 namespace qel {
 
@@ -29,11 +28,10 @@ class fRank {
   static constexpr ui::Colour kNewRowColour = 0x0080FFFF;
 
  private:
-  void createControls();
+  void CreateControls();
   // Screen row `screen` shows table row `row` of the ranking.
-  void showTableRow(int screen, int row);
-  void centreOverMainWindow();
-  void saveRanking();
+  void ShowTableRow(int screen, int row);
+  void SaveRanking();
 };
 
 }  // namespace qel

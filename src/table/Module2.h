@@ -3,21 +3,20 @@
 // procedures the other windows call.
 #include <QString>
 #include <array>
-#include <memory>
 
-#include "platform/controls.h"
 #include "platform/runtime.h"
+#include "table/Rules.h"
 
 namespace qel {
 
-class Qel;
-class fRank;
-class fAbout;
+namespace ui {
+class Form;
+}
 
 struct Module2 {
   // Game state (main window only)
-  std::array<Integer, 8> PileCount{};  // 0: stock, 1..7: columns
-  std::array<Integer, 53> Deck{};      // stock ring, slots 1..52
+  table::PileCounts PileCount{};   // 0: stock, 1..7: columns
+  std::array<Integer, 53> Deck{};  // stock ring, slots 1..52
   Integer DealPos = 0;
   Integer DeckTail = 0;
   Integer FirstRound = 0;
@@ -30,7 +29,7 @@ struct Module2 {
   Integer VisibleRows = 0;
   Date StartTime = 0;
 
-  // Layout constants, set by the main window's load
+  // Layout constants, set by the main window's load from table/TableGeometry.h
   Integer BackCell = 0;
   Integer CardWidth = 0;
   Integer CardHeight = 0;
@@ -48,16 +47,6 @@ struct Module2 {
   std::array<QString, 10> RankDate{};
   QString LastPlayerName;
 };
-
-// Card n (1..52) is also the index of its image. Suits in the order spades,
-// diamonds, hearts, clubs; ranks ace 1 .. king 13; the value for the sum is
-// n Mod 13 taken as 10 above 10, so the king counts 0.
-inline Integer CardSuit(Integer n) { return static_cast<Integer>((n - 1) / 13); }
-inline Integer CardRank(Integer n) { return static_cast<Integer>((n - 1) % 13 + 1); }
-inline Integer CardValue(Integer n) {
-  const Integer v = static_cast<Integer>(n % 13);
-  return v > 10 ? Integer{10} : v;
-}
 
 // The one shared module of the running program.
 Module2& M();
@@ -78,20 +67,5 @@ void DragAboutWindow(Integer Button);
 // Play time from start to now, both times of day. A game that runs past
 // midnight counts the day it crossed instead of going negative.
 Date PlayTimeSince(Date start);
-
-// --- The three windows, each at most once ------------------------------------
-Qel& LoadQel();  // creates the main window and runs its load handler
-Qel& QelForm();  // the main window (exists after Main)
-bool QelLoaded();
-fRank* RankForm();    // nullptr while not loaded
-fAbout* AboutForm();  // nullptr while not loaded
-void ShowRank();      // loads (running its load handler) when not loaded, then shows
-void UnloadRank();
-void ShowAbout();
-void UnloadAbout();
-
-// Tests: destroys every window and starts the shared module afresh, as at
-// program start.
-void ResetProgram();
 
 }  // namespace qel

@@ -2,7 +2,8 @@
 
 #include <QIcon>
 #include <QImage>
-#include <cmath>
+
+#include "table/TableGeometry.h"
 
 // The card sheet and the icon live in the core library's resources, which a
 // static library must register itself.
@@ -10,13 +11,17 @@ static void registerAssets() { Q_INIT_RESOURCE(assets); }
 
 namespace qel {
 
+using namespace table;
+
 namespace {
-const QString kDealTip = QString::fromUtf8("次の１列を配る");
 const ui::FontSpec kCountFont{QString::fromUtf8("ＭＳ Ｐゴシック"), 11.25, true};
 constexpr ui::Colour kTableGreen = 0x0000C000;
 constexpr ui::Colour kBarYellow = 0x0080FFFF;
-constexpr ui::Colour kCountColour = 0x00C0C000;
-}  // namespace
+// The window's outer size; only the height follows the player.
+constexpr double kWindowWidth = 9600;
+constexpr double kWindowHeight = 7200;
+// "Start" and "Give Up" take turns on one place.
+constexpr double kStartTop = 120;
 
 QIcon programIcon() {
   QIcon icon;
@@ -24,23 +29,24 @@ QIcon programIcon() {
   icon.addFile(":/assets/icon32.png", QSize(32, 32));
   return icon;
 }
+}  // namespace
 
 Qel::Qel() {
   registerAssets();
-  createControls();
-  createMenus();
+  CreateControls();
+  CreateMenus();
 }
 
 Qel::~Qel() = default;
 
-void Qel::createControls() {
+void Qel::CreateControls() {
   form.setCaption("Qel");
   form.setBackColor(kTableGreen);
   form.setIcon(programIcon());
   form.setClientSize(6120, 3015);
 
   Startbtn = std::make_unique<ui::CommandButton>(&form);
-  Startbtn->Move(120, 120, 975, 375);
+  Startbtn->Move(120, kStartTop, 975, 375);
   Startbtn->setCaption("Start");
   Startbtn->Click = [this] { startbtn_Click(); };
 
@@ -56,7 +62,7 @@ void Qel::createControls() {
 
   lblLast = std::make_unique<ui::Label>(&form);
   lblLast->Move(120, 2640, 975, 375);
-  lblLast->setBackColor(kCountColour);
+  lblLast->setBackColor(kStockCountColour);
   lblLast->setBorder(true);
   lblLast->setAlignment(ui::Label::Center);
   lblLast->setFont(kCountFont);
@@ -84,12 +90,12 @@ void Qel::createControls() {
   }
 
   DC[0] = std::make_unique<ui::Image>(&form);
-  DC[0]->Move(0, 600, 1065, 1440);
+  DC[0]->Move(0, 600, kCardWidth, kCardHeight);
   DC[0]->setVisible(false);
   DC[0]->setToolTipText(kDealTip);
 
   picTable = std::make_unique<ui::PictureBox>(&form);
-  picTable->Move(1200, 360, 8295, 15000);
+  picTable->Move(1200, kTableRestTop, 8295, 15000);
   picTable->setBackColor(kTableGreen);
   picTable->KeyDown = [this](Integer key, Integer shift) { picTable_KeyDown(key, shift); };
 
@@ -106,12 +112,12 @@ void Qel::createControls() {
   picScdown->setBackColor(kBarYellow);
   picScdown->setTabStop(false);
 
-  for (int n = 1; n <= 52; ++n) {
+  for (int n = 1; n <= kFullStock; ++n) {
     DC[n] = std::make_unique<ui::Image>(picTable.get());
     DC[n]->Move(120 + 360 * ((n - 1) % 13), 1560 + 480 * ((n - 1) / 13), 375, 495);
     DC[n]->setVisible(false);
   }
-  for (int n = 0; n <= 52; ++n) {
+  for (int n = 0; n <= kFullStock; ++n) {
     DC[n]->MouseDown = [this, n](Integer button, Integer shift, Single x, Single y) {
       DC_MouseDown(static_cast<Integer>(n), button, shift, x, y);
     };
@@ -128,7 +134,7 @@ void Qel::createControls() {
   form.Unload = [this](Integer& cancel) { Form_Unload(cancel); };
 }
 
-void Qel::createMenus() {
+void Qel::CreateMenus() {
   mnuGame = form.addMenu(QString::fromUtf8("ゲーム(&G)"));
   mnuGStart = form.addItem(mnuGame, QString::fromUtf8("新規ゲーム(&N)"));
   mnuGStart->setShortcut("F2");
@@ -157,42 +163,46 @@ void Qel::Form_Load() {
   // the window takes next.
   double top = (ui::ScreenHeight() - form.Height()) / 3;
   double left = (ui::ScreenWidth() - form.Width()) / 2;
-  top = std::max(0.0, std::min(top, ui::ScreenHeight() - 7200));
-  left = std::max(0.0, std::min(left, ui::ScreenWidth() - 9600));
+  top = std::max(0.0, std::min(top, ui::ScreenHeight() - kWindowHeight));
+  left = std::max(0.0, std::min(left, ui::ScreenWidth() - kWindowWidth));
   form.setTop(top);
   form.setLeft(left);
 
-  form.setWidth(9600);
-  form.setHeight(7200);
+  form.setWidth(kWindowWidth);
+  form.setHeight(kWindowHeight);
 
-  m.BackCell = 55;
-  m.CardHeight = 1440;
-  m.CardWidth = 1065;
-  m.TableLeft = -1100;
-  m.DeckLeft = 45;
-  m.DeckTop = 840;
+  m.BackCell = kBackCell;
+  m.CardHeight = kCardHeight;
+  m.CardWidth = kCardWidth;
+  m.TableLeft = kTableLeft;
+  m.DeckLeft = kDeckLeft;
+  m.DeckTop = kDeckTop;
 
   m.ElapsedTime = 0;
   GameOver = 1;
 
-  for (int n = 1; n <= 52; ++n) {
+  for (int n = 1; n <= kFullStock; ++n) {
     DC[n]->setVisible(false);
     DC[n]->setPicture(Cardclip.GraphicCell(n - 1));
   }
 
   ResetTable();
   GameOver = 1;
-  cmdGiveUp->setVisible(false);
-  cmdGiveUp->setTop(120);
-  Startbtn->setVisible(true);
-  mnuOption->setEnabled(false);
+  ShowIdleControls();
 }
 
 void Qel::Form_Resize() {
   if (form.minimized()) return;
-  form.setWidth(9600);
-  picScdown->setTop(form.ScaleHeight() - 375);
+  form.setWidth(kWindowWidth);
+  picScdown->setTop(form.ScaleHeight() - picScdown->Height());
   UpdateScroll();
+}
+
+void Qel::ShowIdleControls() {
+  cmdGiveUp->setVisible(false);
+  cmdGiveUp->setTop(kStartTop);
+  Startbtn->setVisible(true);
+  mnuOption->setEnabled(false);
 }
 
 void Qel::ResetTable() {
@@ -202,7 +212,7 @@ void Qel::ResetTable() {
     DC[0]->setToolTipText(kDealTip);
     mnuOption->setEnabled(true);
   }
-  for (int i = 1; i <= 52; ++i) {
+  for (int i = 1; i <= kFullStock; ++i) {
     DC[i]->Move(m.DeckLeft, m.DeckTop, m.CardWidth, m.CardHeight);
     DC[i]->setVisible(false);
     m.Deck[i] = static_cast<Integer>(i);
@@ -211,27 +221,24 @@ void Qel::ResetTable() {
   DC[0]->setLeft(m.DeckLeft);
   DC[0]->setTop(m.DeckTop);
   DC[0]->setPicture(Cardclip.GraphicCell(m.BackCell));
-  for (int c = 1; c <= 7; ++c) m.PileCount[c] = 0;
-  m.PileCount[0] = 52;
+  for (int c = 1; c <= kColumns; ++c) m.PileCount[c] = 0;
+  m.PileCount[0] = kFullStock;
   m.DealPos = 1;
-  m.DeckTail = 52;
+  m.DeckTail = kFullStock;
   m.ResumeCol = 0;
   UpdateScroll();
 }
 
 void Qel::UpdateScroll() {
   Module2& m = M();
-  const double h = form.ScaleHeight();
-  m.VisibleRows = static_cast<Integer>(std::floor((h - 1770) / 240) - 1);
-  Integer deepest = 0;
-  for (int c = 1; c <= 7; ++c)
-    if (m.PileCount[c] > deepest) deepest = m.PileCount[c];
-  if (deepest < m.VisibleRows + 1) {
+  m.VisibleRows = VisibleRowsFor(form.ScaleHeight());
+  const Integer deepest = DeepestColumn(m.PileCount);
+  if (ColumnFits(deepest, m.VisibleRows)) {
     cmdUpDown[0]->setVisible(false);
     cmdUpDown[1]->setVisible(false);
-    picTable->setTop(360);
+    picTable->setTop(kTableRestTop);
   } else {
-    picTable->setTop(360 - 240 * (deepest - m.VisibleRows));
+    picTable->setTop(ScrolledTableTop(deepest, m.VisibleRows));
     cmdUpDown[0]->setVisible(true);
     cmdUpDown[1]->setVisible(true);
   }

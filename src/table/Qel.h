@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/controls.h"
+#include "program/Windows.h"
 #include "table/Module2.h"
 
 namespace qel {
@@ -40,6 +41,11 @@ class Qel {
   // 1 while no game runs (from the load until the first game, and after a win).
   Integer GameOver = 0;
 
+  // The stock image's tool tips: a new row, or the rest of a row that the
+  // empty stock cut short.
+  static inline const QString kDealTip = QString::fromUtf8("次の１列を配る");
+  static inline const QString kResumeTip = QString::fromUtf8("続きを配る");
+
   // --- Public procedure: how other windows start a game ----------------------------
   void startbtn_Click();
 
@@ -72,11 +78,14 @@ class Qel {
   // Sum test of the three selected cards; back to the stock or dropped; the win.
   void RemoveSelection();
   // Whether (ClearedCols, ElapsedTime) earns a row against row 9 of the ranking.
-  static bool EntersRanking(Integer clearedCols, Date elapsed);
+  bool ResultEntersRanking() const;
+  // No game to give up: "Start" in the place of "Give Up", no deals.
+  void ShowIdleControls();
 
  private:
-  void createControls();
-  void createMenus();
+  void CreateControls();
+  void CreateMenus();
+  void PickCard(Integer k);
 };
 
 }  // namespace qel
