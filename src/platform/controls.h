@@ -108,12 +108,13 @@ class Container {
   virtual QWidget* surface() const = 0;
 };
 
-// What an image shows: a whole pixmap, or one cell of a card sheet drawn
-// straight from the sheet, so that no cell is ever cut out and copied.
+// What an image shows: a whole pixmap, or one cell of a card sheet. A cell
+// costs nothing until it is first drawn, so that loading the 53 faces does
+// not hold up the first frame.
 class Picture {
  public:
   Picture() = default;
-  Picture(const QPixmap& whole);  // NOLINT(google-explicit-constructor)
+  Picture(const QPixmap& whole);  // implicit: any pixmap can be shown whole
   Picture(const QImage& sheet, const QRect& cell);
   bool isNull() const { return whole_.isNull() && sheet_.isNull(); }
   // For a cell: the sheet it lies on and where; a whole pixmap has neither.
