@@ -12,6 +12,7 @@
 #include "table/Module2.h"
 #include "program/Windows.h"
 #include "table/Qel.h"
+#include "table/TableGeometry.h"
 
 using namespace qel;
 
@@ -20,7 +21,7 @@ static double timeIt(const std::function<void()>& action) {
   t.start();
   action();
   QelForm().form.widget()->repaint();
-  return t.nsecsElapsed() / 1e6;
+  return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
 
 static void report(const char* what, std::vector<double> ms) {
@@ -40,10 +41,11 @@ int main(int argc, char** argv) {
     start.push_back(timeIt([&] { q.startbtn_Click(); }));
     deal.push_back(timeIt([&] { q.DC_MouseDown(0, ui::vbLeftButton, 0, 0, 0); }));
     // The last card of the first live column: always a permitted pick.
-    int card = 0;
-    for (int n = 1; n <= 52 && !card; ++n)
-      if (q.DC[n]->Visible() && q.DC[n]->Top() == 240 * (M().PileCount[1] - 1) + 220 &&
-          q.DC[n]->Left() == 85)
+    Integer card = 0;
+    for (Integer n = 1; n <= table::kFullStock && !card; ++n)
+      if (q.DC[static_cast<size_t>(n)]->Visible() &&
+          q.DC[static_cast<size_t>(n)]->Top() == table::PlaceTop(M().PileCount[1] - 1) &&
+          q.DC[static_cast<size_t>(n)]->Left() == table::ColumnLeft(1))
         card = n;
     if (card) pick.push_back(timeIt([&] { q.DC_MouseDown(card, ui::vbLeftButton, 0, 0, 0); }));
     drop.push_back(timeIt([&] { q.DC_MouseDown(card, ui::vbRightButton, 0, 0, 0); }));

@@ -8,7 +8,7 @@
 #include "table/Qel.h"
 
 #ifdef QEL_BENCH_START
-#include "quit_on_expose.h"
+#include "first_frame.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
   qel::ui::installFontSubstitutes();
   qel::Main();
 #ifdef QEL_BENCH_START
-  QuitOnExpose quitOnExpose;
-  qel::QelForm().form.widget()->windowHandle()->installEventFilter(&quitOnExpose);
+  FirstFrame firstFrame(qel::QelForm().form.widget()->windowHandle());
 #endif
   const int rc = QApplication::exec();
   // The windows go before the application object does.

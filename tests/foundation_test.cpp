@@ -11,9 +11,11 @@
 namespace qel::test {
 namespace {
 
-bool samePicture(const QPixmap& a, const QPixmap& b) {
-  return !a.isNull() && a.toImage().convertToFormat(QImage::Format_RGB32) ==
-                            b.toImage().convertToFormat(QImage::Format_RGB32);
+// The same cell of the same sheet, drawing the same pixels.
+bool samePicture(const ui::Picture& a, const ui::Picture& b) {
+  return !a.isNull() && a.sheet().cacheKey() == b.sheet().cacheKey() && a.cell() == b.cell() &&
+         a.toImage().convertToFormat(QImage::Format_RGB32) ==
+             b.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Writes raw INI lines, as a player editing the file by hand would.

@@ -6,7 +6,10 @@
 #include "platform/controls.h"
 #include "platform/runtime.h"
 
-static void registerAssets() { Q_INIT_RESOURCE(assets); }
+static void registerAssets() {
+  Q_INIT_RESOURCE(assets);
+  Q_INIT_RESOURCE(cards);
+}
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

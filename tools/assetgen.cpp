@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <QRadialGradient>
 #include <QString>
 #include <QTransform>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -882,6 +884,44 @@ bool save(const QImage &img, const QDir &dir, const QString &name, const char *f
   return true;
 }
 
+// The card sheet goes top-down, its pixel rows starting on a 4-byte boundary
+// of the file: the game then shows it straight from its resources, as
+// QImage::Format_BGR888 lines, with nothing decoded.
+bool saveSheet(const QImage &img, const QDir &dir, const QString &name) {
+  const QImage bgr = img.convertToFormat(QImage::Format_BGR888);
+  const int w = bgr.width(), h = bgr.height();
+  const quint32 stride = (w * 3 + 3) & ~3;
+  const quint32 offset = 56;  // the 54 bytes of headers, padded
+  QByteArray out(offset + stride * h, '\0');
+  int at = 0;
+  const auto put = [&](quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[at++] = char(v >> (8 * i));
+  };
+  put('B' | 'M' << 8, 2);
+  put(out.size(), 4);
+  put(0, 4);
+  put(offset, 4);
+  put(40, 4);  // BITMAPINFOHEADER
+  put(w, 4);
+  put(quint32(-h), 4);  // negative: the first row is the top one
+  put(1, 2);
+  put(24, 2);
+  put(0, 4);  // BI_RGB
+  put(stride * h, 4);
+  put(3780, 4);  // 96 dpi
+  put(3780, 4);
+  put(0, 4);
+  put(0, 4);
+  for (int y = 0; y < h; ++y)
+    std::copy_n(bgr.constScanLine(y), w * 3, out.data() + offset + y * stride);
+  QFile f(dir.filePath(name));
+  if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size()) {
+    std::fprintf(stderr, "qel_assetgen: cannot write %s\n", qPrintable(f.fileName()));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -899,7 +939,7 @@ int main(int argc, char **argv) {
     return 1;
   }
 
-  bool ok = save(drawSheet(), dir, QStringLiteral("cards.bmp"), "BMP");
+  bool ok = saveSheet(drawSheet(), dir, QStringLiteral("cards.bmp"));
   ok = save(drawLargeIcon(), dir, QStringLiteral("icon32.png"), "PNG") && ok;
   ok = save(drawSmallIcon(), dir, QStringLiteral("icon16.png"), "PNG") && ok;
   return ok ? 0 : 1;

@@ -15,9 +15,11 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QResource>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QtEndian>
 #include <cmath>
 
 namespace qel::ui {
@@ -167,13 +169,13 @@ namespace {
 class ImageWidget : public QWidget {
  public:
   explicit ImageWidget(Image* owner) : owner_(owner) { setFocusPolicy(Qt::NoFocus); }
-  QPixmap picture;
+  ui::Picture picture;
 
  protected:
   void paintEvent(QPaintEvent*) override {
     if (picture.isNull()) return;
     QPainter p(this);
-    p.drawPixmap(rect(), picture);
+    picture.draw(p, rect());
   }
   void mousePressEvent(QMouseEvent* e) override { deliverMouse(owner_->MouseDown, e->button(), e); }
   // Moves over an image stay with it (it has no MouseMove): they must not
@@ -185,9 +187,19 @@ class ImageWidget : public QWidget {
 };
 }  // namespace
 
+Picture::Picture(const QPixmap& whole) : whole_(whole) {}
+Picture::Picture(const QImage& sheet, const QRect& cell) : sheet_(sheet), cell_(cell) {}
+
+QImage Picture::toImage() const { return sheet_.isNull() ? whole_.toImage() : sheet_.copy(cell_); }
+
+void Picture::draw(QPainter& p, const QRect& target) const {
+  if (!sheet_.isNull() && cut_.isNull()) cut_ = QPixmap::fromImage(toImage());
+  p.drawPixmap(target, sheet_.isNull() ? whole_ : cut_);
+}
+
 Image::Image(Container* parent) : Control(new ImageWidget(this), parent) {}
 
-void Image::setPicture(const QPixmap& p) {
+void Image::setPicture(const ui::Picture& p) {
   picture_ = p;
   static_cast<ImageWidget*>(widget_)->picture = p;
   widget_->update();
@@ -438,17 +450,45 @@ void Timer::setInterval(int ms) {
 
 // --- PictureClip -----------------------------------------------------------------
 
+namespace {
+// A top-down, uncompressed 24-bit BMP's rows are Format_BGR888 lines padded
+// to 4 bytes; QImage takes them where they are when they start aligned.
+QImage wrapTopDownBmp(const uchar* data, qint64 size) {
+  const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(data + at); };
+  const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(data + at); };
+  if (size < 54 || data[0] != 'B' || data[1] != 'M') return {};
+  const qint64 offset = u32(10);
+  const qint64 width = qint32(u32(18));
+  const qint64 height = -qint64(qint32(u32(22)));
+  if (u32(14) < 40 || u16(26) != 1 || u16(28) != 24 || u32(30) != 0) return {};
+  const qint64 stride = (width * 3 + 3) & ~qint64(3);
+  if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
+      offset + stride * height > size || (quintptr(data + offset) & 3) != 0)
+    return {};
+  return QImage(data + offset, int(width), int(height), stride, QImage::Format_BGR888);
+}
+}  // namespace
+
+QImage LoadPicture(const QString& file) {
+  const QResource res(file);
+  if (res.isValid() && res.compressionAlgorithm() == QResource::NoCompression) {
+    QImage wrapped = wrapTopDownBmp(res.data(), res.size());
+    if (!wrapped.isNull()) return wrapped;
+  }
+  return QImage(file);
+}
+
 void PictureClip::setPicture(const QImage& sheet, int rows, int cols) {
   sheet_ = sheet;
   rows_ = rows;
   cols_ = cols;
 }
 
-QPixmap PictureClip::GraphicCell(int n) const {
+ui::Picture PictureClip::GraphicCell(int n) const {
   if (sheet_.isNull() || n < 0 || n >= rows_ * cols_) return {};
   const int w = sheet_.width() / cols_;
   const int h = sheet_.height() / rows_;
-  return QPixmap::fromImage(sheet_.copy((n % cols_) * w, (n / cols_) * h, w, h));
+  return {sheet_, QRect((n % cols_) * w, (n / cols_) * h, w, h)};
 }
 
 // --- Form --------------------------------------------------------------------

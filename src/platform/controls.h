@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "platform/runtime.h"
 
 class QWidget;
+class QPainter;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -109,15 +111,38 @@ class Container {
   virtual QWidget* surface() const = 0;
 };
 
+// What an image shows: a whole pixmap, or one cell of a card sheet. A cell
+// costs nothing until it is first drawn, so that loading the 53 faces does
+// not hold up the first frame.
+class Picture {
+ public:
+  Picture() = default;
+  Picture(const QPixmap& whole);  // implicit: any pixmap can be shown whole
+  Picture(const QImage& sheet, const QRect& cell);
+  bool isNull() const { return whole_.isNull() && sheet_.isNull(); }
+  // For a cell: the sheet it lies on and where; a whole pixmap has neither.
+  const QImage& sheet() const { return sheet_; }
+  QRect cell() const { return cell_; }
+  // The pixels it draws at one screen pixel per picture pixel.
+  QImage toImage() const;
+  void draw(QPainter& p, const QRect& target) const;  // stretched to the target
+
+ private:
+  QPixmap whole_;
+  QImage sheet_;
+  QRect cell_;
+  mutable QPixmap cut_;  // the cell, cut at its first draw: later draws are plain blits
+};
+
 class Image : public Control {
  public:
   explicit Image(Container* parent);
-  void setPicture(const QPixmap& p);
-  const QPixmap& Picture() const { return picture_; }
+  void setPicture(const ui::Picture& p);
+  const ui::Picture& Picture() const { return picture_; }
   MouseHandler MouseDown;
 
  private:
-  QPixmap picture_;
+  ui::Picture picture_;
 };
 
 class PictureBox : public Control, public Container {
@@ -235,12 +260,18 @@ class Timer {
   int interval_ = 0;
 };
 
+// A picture from a file or the resources. A top-down 24-bit BMP kept
+// uncompressed in the resources is taken as it lies in the program's data,
+// with nothing decoded or copied; anything else is decoded.
+QImage LoadPicture(const QString& file);
+
 // The card sheet cut into cells, counted row by row from 0.
 class PictureClip {
  public:
   PictureClip() = default;
   void setPicture(const QImage& sheet, int rows, int cols);
-  QPixmap GraphicCell(int n) const;
+  const QImage& Picture() const { return sheet_; }
+  ui::Picture GraphicCell(int n) const;
 
  private:
   QImage sheet_;

@@ -7,7 +7,10 @@
 
 // The card sheet and the icon live in the core library's resources, which a
 // static library must register itself.
-static void registerAssets() { Q_INIT_RESOURCE(assets); }
+static void registerAssets() {
+  Q_INIT_RESOURCE(assets);
+  Q_INIT_RESOURCE(cards);
+}
 
 namespace qel {
 
@@ -123,7 +126,7 @@ void Qel::CreateControls() {
     };
   }
 
-  Cardclip.setPicture(QImage(":/assets/cards.bmp"), 5, 13);
+  Cardclip.setPicture(ui::LoadPicture(":/assets/cards.bmp"), 5, 13);
   Timer1.TimerEvent = [this] { Timer1_Timer(); };
 
   form.setTabOrder({Startbtn.get(), lblLast.get(), Label1[0].get(), lblTime.get(), Label1[1].get(),
