@@ -1,13 +1,26 @@
 // The per-user settings store: defaults, exact keys, texts that survive the
 // file, hand-edited and broken files, and flushes that fail without harm.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
 
 #include "platform/runtime.h"
 
@@ -16,6 +29,25 @@ namespace {
 
 const QString kApp = QStringLiteral("qel");
 const QString kSection = QStringLiteral("data");
+
+// A child of the test process runs only the given function and leaves with
+// _exit, so nothing else of the test process (its QApplication, the test
+// framework) runs twice. The alarm ends a child that blocks, not the test.
+pid_t startChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(20);
+    ::_exit(body());
+  }
+  return pid;
+}
+
+int waitFor(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
 
 // Each test gets a store folder of its own.
 class Store : public ::testing::Test {
@@ -41,14 +73,28 @@ class Store : public ::testing::Test {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
   }
+  // A file beside the store, last written `age` seconds ago.
+  void put(const QString& name, const QByteArray& bytes = "x", qint64 age = 0) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    QFile f(folder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+    f.flush();  // or closing would write again, and date the file now
+    if (age)
+      f.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime);
+  }
   QByteArray bytes() const {
     QFile f(file());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
-  // Everything in the store's folder, hidden files included.
+  // Everything in the store's folder: hidden files, FIFOs and links to
+  // nothing included.
   QStringList entries() const {
-    return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                    QDir::NoDotAndDotDot);
   }
+  // The same, readable in a failure message.
+  std::string listing() const { return entries().join(' ').toStdString(); }
 
   QString get(const QString& key, const QString& def = "DEF") {
     return rt::GetSetting(kApp, kSection, key, def);
@@ -279,11 +325,20 @@ TEST_F(Store, LinkedStoreIsWrittenAtItsTarget) {
   }
   ASSERT_TRUE(QDir().mkpath(folder()));
   ASSERT_TRUE(QFile::link(real, file()));
+  // A save cut short there left its files beside the target.
+  for (const char* name : {"real.ini.qelsave-dead", "real.ini.qelsave-dead.new", "real.ini.bak"}) {
+    QFile f(elsewhere.path() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
   save("n 0", "Hanako");
   ASSERT_TRUE(rt::FlushSettings(kApp));
   EXPECT_TRUE(QFileInfo(file()).isSymLink());
   EXPECT_EQ(get("n 0"), "Hanako");
   EXPECT_EQ(get("n 1"), "keep");
+  EXPECT_EQ(entries(), QStringList{"qel.ini"});
+  EXPECT_EQ(
+      QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+      (QStringList{"real.ini", "real.ini.bak"}));
 }
 
 TEST_F(Store, FailedFlushKeepsTheGatheredTextsForTheNext) {
@@ -367,6 +422,246 @@ TEST_F(Store, LockedStoreIsLeftAsItWas) {
     EXPECT_EQ(entries(), QStringList{"qel.ini"});
     ASSERT_TRUE(rt::FlushSettings(kApp));  // rights back: the text goes in
     EXPECT_EQ(get("n 0"), "new");
+  }
+}
+
+// Reads are served from the file as last parsed only while it is the same
+// file: one rewritten in place, replaced or removed is read anew.
+TEST_F(Store, ReadsFollowTheFileBetweenCalls) {
+  writeFile("[data]\nn%200=Hanako\n");
+  EXPECT_EQ(get("n 0"), "Hanako");
+  writeFile("[data]\nn%200=Jiro\nnorg=x\n");
+  EXPECT_EQ(get("n 0"), "Jiro");
+  EXPECT_EQ(get("norg"), "x");
+  put("other.ini", "[data]\nn%200=Saburo\n");
+  ASSERT_EQ(std::rename(QFile::encodeName(folder() + "/other.ini").constData(),
+                        QFile::encodeName(file()).constData()),
+            0);
+  EXPECT_EQ(get("n 0"), "Saburo");
+  EXPECT_EQ(get("norg"), "DEF");
+  ASSERT_TRUE(QFile::remove(file()));
+  EXPECT_EQ(get("n 0"), "DEF");
+}
+
+// Anything at the store's path that is not a regular file reads as an empty
+// store without waiting on it, and is left as it is by a save, which fails
+// and keeps what it had to write for a later one.
+TEST_F(Store, NonFilesAtThePathReadAsEmptyAndAreNotWrittenOver) {
+  const QByteArray outside = QFile::encodeName(home.path());
+  const auto link = [](const QByteArray& to) {
+    return [to](const QByteArray& at) { return ::symlink(to.constData(), at.constData()) == 0; };
+  };
+  const auto fifo = [](const QByteArray& at) { return ::mkfifo(at.constData(), 0600) == 0; };
+  const auto socket = [](const QByteArray& at) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (at.size() >= qsizetype(sizeof address.sun_path)) return false;
+    std::memcpy(address.sun_path, at.constData(), at.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+  };
+  const struct {
+    const char* what;
+    std::function<bool(const QByteArray&)> make;
+  } cases[] = {
+      {"FIFO", fifo},
+      {"socket", socket},
+      {"link to /dev/null", link("/dev/null")},
+      {"link to /dev/zero", link("/dev/zero")},
+      {"link to a FIFO",
+       [&](const QByteArray& at) {
+         return fifo(outside + "/pipe") && link(outside + "/pipe")(at);
+       }},
+      {"dangling link", link(outside + "/missing.ini")},
+      {"link to itself", link("qel.ini")},
+  };
+  const char* const checks[] = {"", "the path", "the defaults", "the save failing",
+                                "what was saved"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QDir(folder()).removeRecursively();
+    QFile::remove(home.path() + "/pipe");
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    const QByteArray path = QFile::encodeName(file());
+    ASSERT_TRUE(c.make(path));
+    struct stat before {};
+    ASSERT_EQ(::lstat(path.constData(), &before), 0);
+    const QString linkedTo = QFileInfo(file()).symLinkTarget();
+
+    const int status = waitFor(startChild([&] {
+      if (rt::settingsFile(kApp) != file()) return 1;
+      if (get("n 0") != "DEF" || get("norg", "Qel") != "Qel") return 2;
+      save("n 0", c.what);
+      if (rt::FlushSettings(kApp)) return 3;
+      if (get("n 0") != c.what) return 4;
+      return 0;
+    }));
+    ASSERT_TRUE(WIFEXITED(status))
+        << (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM ? "blocked" : "crashed");
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "wrong: " << checks[WEXITSTATUS(status) % 5];
+
+    save("n 0", c.what);
+    EXPECT_FALSE(rt::FlushSettings(kApp));
+    struct stat after {};
+    ASSERT_EQ(::lstat(path.constData(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(QFileInfo(file()).symLinkTarget(), linkedTo);
+    EXPECT_EQ(listing(), "qel.ini");
+
+    ASSERT_TRUE(QFile::remove(file()));
+    EXPECT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_EQ(get("n 0"), c.what);
+    EXPECT_EQ(listing(), "qel.ini");
+  }
+}
+
+// What a save cut short leaves goes with the next save; files that only look
+// alike, links out of the folder and the old program's recent files stay.
+TEST_F(Store, SaveRemovesOnlyTheLeftoversOfDeadSaves) {
+  save("n 0", "old");
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  QTemporaryDir elsewhere;
+  const QString outsideFile = elsewhere.path() + "/keep.txt";
+  {
+    QFile f(outsideFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep");
+  }
+  constexpr qint64 kTwoHours = 2 * 3600;
+  const QStringList gone = {// a save killed with its lock: every file of its name goes
+                            "qel.ini.qelsave-3ekei8in1u8bo", "qel.ini.qelsave-3ekei8in1u8bo.new",
+                            "qel.ini.qelsave-3ekei8in1u8bo.chk",
+                            "qel.ini.qelsave-3ekei8in1u8bo.new.lock",
+                            "qel.ini.qelsave-3ekei8in1u8bo.new.Ab12Cd",
+                            // a clean-up cut short after the lock went
+                            "qel.ini.qelsave-z.chk",
+                            // the old program's, two hours old
+                            "qel.ini.k2j4hq.new", "qel.ini.k2j4hq.chk", "qel.ini.1.new.lock"};
+  const QStringList kept = {"notes.txt", "qel.ini.bak", "qel.ini.new", "qel.ini.new.lock",
+                            "qel.ini.bak.old", "qel.ini.ABC.chk", "qel.ini.12345678901234.chk",
+                            "qel.ini.qelsave-.new", "qel.ini.qelsave-x_y.new",
+                            "other.ini.qelsave-abc", "other.ini.abc.new",
+                            // the old program's, recent: perhaps a copy of it is saving right now
+                            "qel.ini.5t7.new", "qel.ini.5t7.new.lock"};
+  for (const QString& name : gone) put(name, "x", name.contains("qelsave") ? 0 : kTwoHours);
+  for (const QString& name : kept) put(name, "x", name.contains("5t7") ? 0 : kTwoHours);
+  // A link named like a leftover goes by itself, its target stays; a lock
+  // that is a link is not ours and is not followed.
+  ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-z.new"));
+  ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-l"));
+  put("qel.ini.qelsave-l.new");
+  ASSERT_TRUE(QDir().mkpath(folder() + "/qel.ini.qelsave-z.dir"));
+
+  save("n 0", "new");
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  EXPECT_EQ(get("n 0"), "new");
+  QStringList want = kept;
+  want << "qel.ini"
+       << "qel.ini.qelsave-l"
+       << "qel.ini.qelsave-l.new"
+       << "qel.ini.qelsave-z.dir";
+  want.sort();
+  EXPECT_EQ(listing(), want.join(' ').toStdString());
+  QFile f(outsideFile);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), "keep");
+}
+
+// Another copy of the program in the middle of a save holds its lock: its
+// files stay until it has died.
+TEST_F(Store, RunningSaveKeepsItsFiles) {
+  const QString lock = folder() + "/qel.ini.qelsave-running";
+  const QStringList files = {"qel.ini.qelsave-running", "qel.ini.qelsave-running.new",
+                             "qel.ini.qelsave-running.new.lock"};
+  ASSERT_TRUE(QDir().mkpath(folder()));
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t other = startChild([&] {
+    const int fd = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0600);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) return 1;
+    for (const QString& name : files)
+      ::close(
+          ::open(QFile::encodeName(folder() + "/" + name).constData(), O_WRONLY | O_CREAT, 0600));
+    if (::write(ready[1], "!", 1) != 1) return 1;
+    ::pause();
+    return 0;
+  });
+  ::close(ready[1]);
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ::close(ready[0]);
+
+  save("n 0", "Hanako");
+  EXPECT_TRUE(rt::FlushSettings(kApp));
+  EXPECT_EQ(listing(), (QStringList{"qel.ini"} + files).join(' ').toStdString());
+
+  ::kill(other, SIGKILL);
+  waitFor(other);
+  save("n 0", "Taro");
+  EXPECT_TRUE(rt::FlushSettings(kApp));
+  EXPECT_EQ(listing(), "qel.ini");
+  EXPECT_EQ(get("n 0"), "Taro");
+}
+
+// Saves killed at random moments leave the store whole, old or new, and the
+// next save leaves nothing of them behind.
+TEST_F(Store, SavesKilledAtRandomLeaveNothingAfterTheNext) {
+  constexpr int kSaves = 40;
+  constexpr int kLength = 1 << 16;  // a large store: a save takes a while
+  const auto fill = [](int i) { return QString(kLength, QChar(u'a' + i % 26)); };
+  save("who", "start");
+  save("big", fill(25));
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  const QStringList unrelated = {"notes.txt", "qel.ini.bak", "qel.ini.new"};
+  for (const QString& name : unrelated) put(name, name.toUtf8());
+
+  const auto saveInChild = [&](int i) {
+    return startChild([&, i] {
+      save("who", rt::CStr(i));
+      save("big", fill(i));
+      return rt::FlushSettings(kApp) ? 0 : 1;
+    });
+  };
+  // How long one save takes, to spread the kills over it.
+  const auto started = std::chrono::steady_clock::now();
+  const int status = waitFor(saveInChild(kSaves));
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const auto oneSave = std::chrono::steady_clock::now() - started;
+
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<long long> moment(
+      0, std::chrono::duration_cast<std::chrono::microseconds>(oneSave).count());
+  int cutShort = 0;  // kills that left files: shown, not asserted, as it depends on timing
+  for (int i = 0; i < kSaves; ++i) {
+    const pid_t child = saveInChild(i);
+    std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+    ::kill(child, SIGKILL);
+    waitFor(child);
+    if (entries().size() > 4) ++cutShort;
+  }
+  RecordProperty("saves_cut_short", cutShort);
+
+  // Whole: one save's texts, not a mix.
+  const QString who = get("who");
+  bool ok = who == "start";
+  const int i = ok ? 25 : who.toInt(&ok);
+  EXPECT_TRUE(ok && i >= 0 && i <= kSaves) << who.toStdString();
+  EXPECT_TRUE(get("big") == fill(i)) << "a mix in a save of " << who.toStdString();
+
+  save("who", "last");
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  QStringList want = unrelated;
+  want << "qel.ini";
+  want.sort();
+  EXPECT_EQ(listing(), want.join(' ').toStdString());
+  EXPECT_EQ(get("who"), "last");
+  for (const QString& name : unrelated) {
+    QFile f(folder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), name.toUtf8());
   }
 }
 

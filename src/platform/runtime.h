@@ -50,18 +50,23 @@ int TextCompare(const QString& a, const QString& b);
 
 // --- Settings store (per user, INI file) -----------------------------------
 // The stored text, or def when the key is absent or the store can't be read.
+// Anything at the store's path but a regular file (or a link to one) reads as
+// an empty store without being opened. The file is parsed once per version.
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& def);
 // Stores the text under the key (in memory until FlushSettings).
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
 // Writes what SaveSetting gathered for the application to disk in one piece
-// (temporary file and rename). False when the store could not be written; the
-// file on disk is then left as it was.
+// (temporary file and rename). False when the store could not be written, or
+// when something else than a regular file is at its path; what is on disk is
+// then left as it was, and what was gathered is kept for the next flush. Also
+// removes the temporary files of earlier flushes that were cut short.
 bool FlushSettings(const QString& app);
 // Tests point the store at a folder of their own.
 void setSettingsFolder(const QString& folder);
-// Where the store of an application lives (for the README and messages).
+// Where the store of an application lives (for the README and messages),
+// worked out without opening it.
 QString settingsFile(const QString& app);
 
 // --- The program itself ------------------------------------------------------
