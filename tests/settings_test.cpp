@@ -22,6 +22,7 @@
 #include <random>
 #include <thread>
 
+#include "fixture.h"
 #include "platform/runtime.h"
 
 namespace qel::test {
@@ -364,21 +365,6 @@ TEST_F(Store, FailedFlushKeepsTheGatheredTextsForTheNext) {
   EXPECT_TRUE(bytes().contains("n%201=Taro"));
 }
 
-// Allows this process files of at most `limit` bytes while f runs: the write
-// that crosses it is cut short, as on a full disk.
-template <typename F>
-void withFileSizeLimit(rlim_t limit, F f) {
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = limit;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  f();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-}
-
 TEST_F(Store, ShortWriteLeavesTheOldFileAsItWas) {
   save("n 0", "Hanako");
   ASSERT_TRUE(rt::FlushSettings(kApp));
@@ -387,7 +373,10 @@ TEST_F(Store, ShortWriteLeavesTheOldFileAsItWas) {
   const QString longName(5000, QChar(u'名'));
   save("n 1", longName);
   bool flushed = true;
-  withFileSizeLimit(2048, [&] { flushed = rt::FlushSettings(kApp); });
+  {
+    FullDisk full(2048);
+    flushed = rt::FlushSettings(kApp);
+  }
   EXPECT_FALSE(flushed);
   EXPECT_EQ(bytes(), before);
   EXPECT_EQ(entries(), QStringList{"qel.ini"});
