@@ -573,10 +573,10 @@ void Form::setWidth(double v) {
   // the outer size asked for is applied again once it is.
   wantedWidth_ = extra.isNull() ? v : -1;
   const int w = std::max(1, toPixels(v) - extra.width());
-  if (frame_ != Frame::Sizable)
-    window_->setFixedWidth(w);
-  else if (w != window_->width())
-    window_->resize(w, window_->height());
+  // Equal minimum and maximum width: the window manager offers the player
+  // the height alone. One that ignores this may still make it another width.
+  window_->setFixedWidth(w);
+  if (w != window_->width()) window_->resize(w, window_->height());
 }
 
 void Form::setHeight(double v) {
@@ -598,12 +598,14 @@ void Form::applyWantedSize() {
 void Form::setClientSize(double width, double height) {
   const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
   const QSize size(toPixels(width), toPixels(height) + top);
-  // Only the main window's frame is sizable; the others keep their size
-  // whatever the window manager offers.
-  if (frame_ == Frame::Sizable)
+  // Only the main window's frame is sizable, and only in height; the others
+  // keep their size whatever the window manager offers.
+  if (frame_ == Frame::Sizable) {
+    window_->setFixedWidth(size.width());
     window_->resize(size);
-  else
+  } else {
     window_->setFixedSize(size);
+  }
   window_->layoutChildren();
 }
 

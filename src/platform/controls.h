@@ -256,7 +256,9 @@ class PictureClip {
 
 // A top-level window: optional menu bar above a client area that holds the
 // controls. Left/Top/Width/Height are the outer frame in twips; ScaleWidth and
-// ScaleHeight the client area, without the menu bar.
+// ScaleHeight the client area, without the menu bar. A sizable form holds the
+// width the program last gave it (the window manager is told so); the player
+// sizes its height alone.
 class Form : public Container {
  public:
   enum class Frame { Sizable, FixedToolWindow, None };
