@@ -322,6 +322,28 @@ TEST_F(MainWindow, OutsideResizeKeepsTheHeightAndPutsTheWidthBack) {
   }
 }
 
+// There is no maximise box: a maximise or full screen the window manager
+// makes anyway is undone, while minimising still works.
+TEST_F(MainWindow, MaximiseIsUndoneMinimiseIsNot) {
+  Main();
+  Qel& q = QelForm();
+  QWindow* win = q.form.hWnd()->windowHandle();
+  const double height = q.form.Height();
+  for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+    win->setWindowStates(state);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(q.form.hWnd()->windowState(), Qt::WindowNoState) << state;
+    EXPECT_DOUBLE_EQ(q.form.Width(), 9600) << state;
+    EXPECT_DOUBLE_EQ(q.form.Height(), height) << state;
+  }
+  win->setWindowStates(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(q.form.minimized());
+  q.form.Show();
+  EXPECT_FALSE(q.form.minimized());
+  EXPECT_DOUBLE_EQ(q.form.Width(), 9600);
+}
+
 TEST_F(MainWindow, RealWindowShowsItsControls) {
   Main();
   Qel& q = QelForm();

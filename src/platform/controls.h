@@ -329,6 +329,7 @@ class Form : public Container {
   Frame frame_;
   double wantedWidth_ = -1;  // outer size set before the frame was known
   double wantedHeight_ = -1;
+  int sideFrame_ = 0;  // pixels the frame adds to the width
   MenuItem* keepItem(const QString& caption, QAction* action, QMenu* menu);
   class FormWidget* window_;
   class SurfaceWidget* client_;
