@@ -1,10 +1,12 @@
 // Start-up, the shared module, the main window's load, resize, reset and
 // scroll position.
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenuBar>
 #include <QSettings>
 #include <QWidget>
+#include <QWindow>
 
 #include "fixture.h"
 
@@ -238,6 +240,7 @@ TEST_F(MainWindow, ScrollPositionFromTheDeepestColumn) {
 TEST_F(MainWindow, ResizeHoldsTheWidthAndMovesTheBottomBar) {
   Qel& q = loadQel();
   q.form.setClientSize(12000, 6330);
+  ASSERT_DOUBLE_EQ(q.form.ScaleWidth(), 12000);  // a frame of another width
   M().PileCount[1] = 19;
   q.Form_Resize();
   EXPECT_DOUBLE_EQ(q.form.Width(), 9600);
@@ -246,10 +249,77 @@ TEST_F(MainWindow, ResizeHoldsTheWidthAndMovesTheBottomBar) {
 
   q.form.widget()->setWindowState(Qt::WindowMinimized);
   q.form.setClientSize(7200, 3000);
+  ASSERT_DOUBLE_EQ(q.form.ScaleWidth(), 7200);
   const double width = q.form.Width();
   q.Form_Resize();
   EXPECT_DOUBLE_EQ(q.form.Width(), width);  // minimised: nothing changes
   EXPECT_EQ(q.picTable->Top(), 120);
+}
+
+// The window manager is told the width is fixed and the height free; the
+// hint is the client width that makes the frame, once known, 9600 wide.
+TEST_F(MainWindow, TellsTheWindowManagerOnlyTheHeightIsFree) {
+  Main();
+  const QWidget* w = QelForm().form.hWnd();
+  const QWindow* win = w->windowHandle();
+  ASSERT_NE(win, nullptr);
+  ASSERT_LT(w->width(), w->frameGeometry().width());  // framed
+  EXPECT_DOUBLE_EQ(QelForm().form.Width(), 9600);
+  EXPECT_EQ(win->minimumWidth(), w->width());
+  EXPECT_EQ(win->maximumWidth(), w->width());
+  EXPECT_EQ(win->minimumHeight(), 0);
+  EXPECT_EQ(win->maximumHeight(), QWIDGETSIZE_MAX);
+}
+
+// A resize from outside that ignores the hints, as the offscreen platform
+// does: the width springs back, the height stays and the table follows it.
+TEST_F(MainWindow, OutsideResizeKeepsTheHeightAndPutsTheWidthBack) {
+  Main();
+  Qel& q = QelForm();
+  QWidget* w = q.form.hWnd();
+  const int menu = w->height() - ui::toPixels(q.form.ScaleHeight());
+  M().PileCount[4] = 19;
+  struct Case {
+    int width;
+    double scaleHeight;
+    double tableTop;
+    bool buttons;
+  } cases[] = {
+      {800, 6330, 120, true},     // wider; 18 rows show
+      {400, 6570, 360, false},    // narrower and taller; all 19 show
+      {1280, 3015, -3240, true},  // shorter: the deep column scrolls up
+  };
+  for (const Case& c : cases) {
+    w->windowHandle()->resize(c.width, menu + ui::toPixels(c.scaleHeight));
+    QCoreApplication::processEvents();
+    EXPECT_DOUBLE_EQ(q.form.Width(), 9600) << c.width;
+    EXPECT_DOUBLE_EQ(q.form.ScaleHeight(), c.scaleHeight) << c.width;
+    EXPECT_DOUBLE_EQ(q.picScdown->Top(), c.scaleHeight - 375) << c.width;
+    EXPECT_EQ(q.picTable->Top(), c.tableTop) << c.width;
+    EXPECT_EQ(q.cmdUpDown[0]->Visible(), c.buttons) << c.width;
+  }
+}
+
+// There is no maximise box: a maximise or full screen the window manager
+// makes anyway is undone, while minimising still works.
+TEST_F(MainWindow, MaximiseIsUndoneMinimiseIsNot) {
+  Main();
+  Qel& q = QelForm();
+  QWindow* win = q.form.hWnd()->windowHandle();
+  const double height = q.form.Height();
+  for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+    win->setWindowStates(state);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(q.form.hWnd()->windowState(), Qt::WindowNoState) << state;
+    EXPECT_DOUBLE_EQ(q.form.Width(), 9600) << state;
+    EXPECT_DOUBLE_EQ(q.form.Height(), height) << state;
+  }
+  win->setWindowStates(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(q.form.minimized());
+  q.form.Show();
+  EXPECT_FALSE(q.form.minimized());
+  EXPECT_DOUBLE_EQ(q.form.Width(), 9600);
 }
 
 TEST_F(MainWindow, RealWindowShowsItsControls) {

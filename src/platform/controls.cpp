@@ -536,7 +536,14 @@ class FormWidget : public QWidget {
   }
   void changeEvent(QEvent* e) override {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && owner_->Resize) owner_->Resize();
+    if (e->type() != QEvent::WindowStateChange) return;
+    // There is no maximise box; a manager that maximises anyway is undone.
+    const Qt::WindowStates big = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (owner_->frame_ == Form::Frame::Sizable && (windowState() & big)) {
+      setWindowState(windowState() & ~big);
+      return;
+    }
+    if (owner_->Resize) owner_->Resize();
   }
   void closeEvent(QCloseEvent* e) override {
     if (ending()) {
@@ -603,11 +610,14 @@ void Form::setWidth(double v) {
   // Until the window manager has framed the window its frame is unknown;
   // the outer size asked for is applied again once it is.
   wantedWidth_ = extra.isNull() ? v : -1;
-  const int w = std::max(1, toPixels(v) - extra.width());
-  if (frame_ != Frame::Sizable)
-    window_->setFixedWidth(w);
-  else if (w != window_->width())
-    window_->resize(w, window_->height());
+  // A maximised or full-screen frame drops its sides for a while; the
+  // window's own frame is the widest the manager has given it.
+  sideFrame_ = std::max(sideFrame_, extra.width());
+  const int w = std::max(1, toPixels(v) - sideFrame_);
+  // Equal minimum and maximum width: the window manager offers the player
+  // the height alone. One that ignores this may still make it another width.
+  window_->setFixedWidth(w);
+  if (w != window_->width()) window_->resize(w, window_->height());
 }
 
 void Form::setHeight(double v) {
@@ -629,12 +639,14 @@ void Form::applyWantedSize() {
 void Form::setClientSize(double width, double height) {
   const int top = menuBar_ ? menuBar_->sizeHint().height() : 0;
   const QSize size(toPixels(width), toPixels(height) + top);
-  // Only the main window's frame is sizable; the others keep their size
-  // whatever the window manager offers.
-  if (frame_ == Frame::Sizable)
+  // Only the main window's frame is sizable, and only in height; the others
+  // keep their size whatever the window manager offers.
+  if (frame_ == Frame::Sizable) {
+    window_->setFixedWidth(size.width());
     window_->resize(size);
-  else
+  } else {
     window_->setFixedSize(size);
+  }
   window_->layoutChildren();
 }
 

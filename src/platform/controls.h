@@ -280,7 +280,9 @@ class PictureClip {
 
 // A top-level window: optional menu bar above a client area that holds the
 // controls. Left/Top/Width/Height are the outer frame in twips; ScaleWidth and
-// ScaleHeight the client area, without the menu bar.
+// ScaleHeight the client area, without the menu bar. A sizable form holds the
+// width the program last gave it (the window manager is told so); the player
+// sizes its height alone.
 class Form : public Container {
  public:
   enum class Frame { Sizable, FixedToolWindow, None };
@@ -351,6 +353,7 @@ class Form : public Container {
   Frame frame_;
   double wantedWidth_ = -1;  // outer size set before the frame was known
   double wantedHeight_ = -1;
+  int sideFrame_ = 0;  // pixels the frame adds to the width
   MenuItem* keepItem(const QString& caption, QAction* action, QMenu* menu);
   class FormWidget* window_;
   class SurfaceWidget* client_;
