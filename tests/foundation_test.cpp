@@ -260,7 +260,7 @@ TEST_F(MainWindow, ResizeHoldsTheWidthAndMovesTheBottomBar) {
 // hint is the client width that makes the frame, once known, 9600 wide.
 TEST_F(MainWindow, TellsTheWindowManagerOnlyTheHeightIsFree) {
   Main();
-  const QWidget* w = QelForm().form.hWnd();
+  const QWidget* w = QelForm().form.widget();
   const QWindow* win = w->windowHandle();
   ASSERT_NE(win, nullptr);
   ASSERT_LT(w->width(), w->frameGeometry().width());  // framed
@@ -276,7 +276,7 @@ TEST_F(MainWindow, TellsTheWindowManagerOnlyTheHeightIsFree) {
 TEST_F(MainWindow, OutsideResizeKeepsTheHeightAndPutsTheWidthBack) {
   Main();
   Qel& q = QelForm();
-  QWidget* w = q.form.hWnd();
+  QWidget* w = q.form.widget();
   const int menu = w->height() - ui::toPixels(q.form.ScaleHeight());
   M().PileCount[4] = 19;
   struct Case {
@@ -305,12 +305,12 @@ TEST_F(MainWindow, OutsideResizeKeepsTheHeightAndPutsTheWidthBack) {
 TEST_F(MainWindow, MaximiseIsUndoneMinimiseIsNot) {
   Main();
   Qel& q = QelForm();
-  QWindow* win = q.form.hWnd()->windowHandle();
+  QWindow* win = q.form.widget()->windowHandle();
   const double height = q.form.Height();
   for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
     win->setWindowStates(state);
     QCoreApplication::processEvents();
-    EXPECT_EQ(q.form.hWnd()->windowState(), Qt::WindowNoState) << state;
+    EXPECT_EQ(q.form.widget()->windowState(), Qt::WindowNoState) << state;
     EXPECT_DOUBLE_EQ(q.form.Width(), 9600) << state;
     EXPECT_DOUBLE_EQ(q.form.Height(), height) << state;
   }
