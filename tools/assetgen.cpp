@@ -898,7 +898,7 @@ bool saveSheet(const QImage &img, const QDir &dir, const QString &name) {
     for (int i = 0; i < bytes; ++i) out[at++] = char(v >> (8 * i));
   };
   put('B' | 'M' << 8, 2);
-  put(out.size(), 4);
+  put(static_cast<quint32>(out.size()), 4);
   put(0, 4);
   put(offset, 4);
   put(40, 4);  // BITMAPINFOHEADER
