@@ -20,7 +20,7 @@ namespace {
 
 constexpr ui::Colour kFace = 0x8000000F;
 constexpr ui::Colour kBorder = 0x8000000B;
-const QString kEmptyDate = "0000/00/00 00:00:00";
+const QString kEmptyDate = kEmptyRow.date;
 const QString kToday = "2026/12/10 10:00:00";  // the fixture's clock
 
 using Row = RankRow;
