@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <cmath>
@@ -48,9 +49,20 @@ void expectCentred(const fRank& w) {
   EXPECT_NEAR(w.form.Left(), main.Width() / 2 - w.form.ScaleWidth() / 2 + main.Left(), 15);
 }
 
+// What the store's file holds, as QSettings reads it: from a copy under a
+// name of its own, as QSettings serves a name it parsed before from its cache
+// while the file's size and time stay the same.
+QVariantMap storedFile() {
+  QTemporaryDir dir;
+  const QString copy = dir.path() + "/copy.ini";
+  QFile::copy(rt::settingsFile(kStoreApp), copy);
+  const QSettings s(copy, QSettings::IniFormat);
+  QVariantMap all;
+  for (const QString& key : s.allKeys()) all.insert(key, s.value(key));
+  return all;
+}
 QString stored(const QString& key) {
-  QSettings s(rt::settingsFile(kStoreApp), QSettings::IniFormat);
-  return s.value("data/" + key, "<absent>").toString();
+  return storedFile().value("data/" + key, "<absent>").toString();
 }
 
 using RankWindow = ProgramFixture;
@@ -169,7 +181,7 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     // The table itself waits for "OK".
     for (int i = 0; i <= 9; ++i)
       EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
-                                  before.RankDate[i]}));
+                                 before.RankDate[i]}));
     EXPECT_EQ(w.form.topmost(), c.p < 10);
     if (c.p < 10) expectCentred(w);
     EXPECT_TRUE(w.form.Visible());
@@ -251,9 +263,9 @@ using Confirm = ProgramFixture;
 TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   Main();
   setRanking({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"),
-            row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
-            row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
-            row(9, "1", "00:10:00")});
+              row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
+              row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
+              row(9, "1", "00:10:00")});
   const auto before = M();
   setResult(5, 200);  // beats row 3: p = 3
   ShowRank();
@@ -304,8 +316,7 @@ TEST_F(Confirm, ViewOnlyOnAnEmptyStoreWritesTheDefaultsAndStartsNoGame) {
     EXPECT_EQ(stored("d " + n), kEmptyDate);
   }
   EXPECT_EQ(stored("norg"), "Qel");
-  QSettings s(rt::settingsFile(kStoreApp), QSettings::IniFormat);
-  EXPECT_EQ(s.allKeys().size(), 41);
+  EXPECT_EQ(storedFile().size(), 41);
   EXPECT_EQ(M().RankViewOnly, 0);
   EXPECT_EQ(M().LastPlayerName, "Qel");
   EXPECT_EQ(QelForm().GameOver, 1);
@@ -344,7 +355,7 @@ TEST_F(Confirm, NameComesOnlyFromTheNewRow) {
     if (!c.table.empty()) {
       for (int i = 0; i <= 9; ++i)
         EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
-                                    before.RankDate[i]}));
+                                   before.RankDate[i]}));
     } else {
       // The empty name is what the next new row offers.
       setResult(7, 5);
@@ -382,6 +393,78 @@ TEST_F(Confirm, AStoreThatCannotBeWrittenSaysSoAndKeepsTheTable) {
   QFile f(blocker);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), "not a folder");
+}
+
+// While the message of a failed save is up, the window shows the rows as
+// confirmed: the new row with the name typed, not the one it pushed down.
+TEST_F(Confirm, AFailedSaveShowsTheConfirmedRowsBehindItsMessage) {
+  const QString blocker = store.path() + "/blocked";  // a file where the folder belongs
+  {
+    QFile f(blocker);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  rt::setSettingsFolder(blocker);
+  Main();
+  setRanking({row(0, "7", "00:01:00"), row(1, "3", "00:02:00")});
+  setResult(5, 61);
+  ShowRank();
+  fRank& w = *RankForm();
+  ASSERT_TRUE(w.txtName[1]->Visible());
+  w.txtName[1]->setText("Jiro");
+  std::vector<Row> shown;
+  ui::setMessageBoxHandler([&](const QString& text) {
+    messages << text;
+    for (int i = 0; i <= 9; ++i) {
+      const QString name = w.txtName[i]->Visible() ? w.txtName[i]->Text() : w.lblName[i]->Caption();
+      shown.push_back(
+          {name, w.lblRetsu[i]->Caption(), w.lblTime[i]->Caption(), w.lblDate[i]->Caption()});
+    }
+  });
+  w.Command1->press();
+
+  ASSERT_EQ(messages.size(), 1);
+  ASSERT_EQ(shown.size(), 10u);
+  EXPECT_EQ(shown[0], row(0, "7", "00:01:00"));
+  EXPECT_EQ(shown[1], (Row{"Jiro", "5", "00:01:01", kToday}));
+  EXPECT_EQ(shown[2], row(1, "3", "00:02:00"));
+  for (int i = 0; i <= 9; ++i) EXPECT_EQ(shown[i], rankRow(i)) << i;
+}
+
+// A name the file can't hold as it stands, in a store that another tool
+// left a section in: "OK" stores it, keeps the section, and the table, the
+// file and the next start agree; the next "OK" succeeds as well.
+TEST_F(Confirm, AwkwardNameAndForeignSectionAreStoredAndAgree) {
+  QDir().mkpath(store.path() + "/qel");
+  {
+    QFile f(rt::settingsFile(kStoreApp));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[other]\nk=\\xfeffx\n");
+  }
+  Main();
+  setResult(7, 5);
+  ShowRank();
+  const QString bom(QChar(0xFEFF));
+  RankForm()->txtName[0]->setText(bom + QString::fromUtf8("花子") + QChar(0xD800));
+  RankForm()->Command1->press();
+  const QString settled = bom + QString::fromUtf8("花子") + QChar(QChar::ReplacementCharacter);
+
+  EXPECT_TRUE(messages.isEmpty());
+  EXPECT_EQ(stored("n 0"), settled);
+  EXPECT_EQ(stored("norg"), settled);
+  EXPECT_EQ(M().RankName[0], settled);
+  EXPECT_EQ(M().LastPlayerName, settled);
+  EXPECT_EQ(storedFile().value("other/k").toString(), bom + "x");
+
+  M().RankViewOnly = 1;
+  ShowRank();
+  EXPECT_EQ(RankForm()->lblName[0]->Caption(), settled);
+  RankForm()->Command1->press();
+  EXPECT_TRUE(messages.isEmpty());
+  ResetProgram();
+  Main();
+  EXPECT_EQ(M().RankName[0], settled);
+  EXPECT_EQ(M().LastPlayerName, settled);
+  EXPECT_EQ(storedFile().value("other/k").toString(), bom + "x");
 }
 
 QByteArray fileBytes(const QString& name) {

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRect>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
@@ -206,6 +208,79 @@ TEST_F(Store, LoneSurrogateBecomesReplacementCharacter) {
   EXPECT_EQ(get("n 0"), want);
   ASSERT_TRUE(rt::FlushSettings(kApp));
   EXPECT_EQ(get("n 0"), want);
+}
+
+// Texts that QSettings' own writing would not give back: each reads back as
+// saved from the file, and the next, unrelated save still succeeds.
+TEST_F(Store, AwkwardTextsReadBackAndLeaveLaterSavesWorking) {
+  const QString bom(QChar(0xFEFF));
+  const struct {
+    const char* what;
+    QString text;
+    QString back;  // empty: the text itself
+  } cases[] = {
+      {"BOM first", bom + "x", {}},
+      {"BOM alone", bom, {}},
+      {"BOM after a quote", "\"" + bom + "x", {}},
+      {"BOM after a backslash", "\\" + bom + "x", {}},
+      {"BOM in a quoted value", " " + bom + ", x ", {}},
+      {"BOM after an escape", "\t" + bom + "a", {}},
+      {"blanks at both ends", "  Taro  ", {}},
+      {"commas", "a,b, c,", {}},
+      {"comment and key marks", ";x#y=z", {}},
+      {"quotes", "\"quoted\" and 'single'", {}},
+      {"hex digits after an escape", "\x01" + QString(QChar(1)) + "ab", {}},
+      {"lone surrogate", "x" + QString(QChar(0xDC00)), QString::fromUtf16(u"x\uFFFD")},
+      {"full-width", QString::fromUtf8("　山田　太郎　"), {}},
+      {"zero-width", QString::fromUtf16(u"\u200Bx\u200D\u2060"), {}},
+      {"leading @", "@Rect(1 2 3 4)", {}},
+      {"32 k characters", QString(32768, QChar(u'名')), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString want = c.back.isEmpty() ? c.text : c.back;
+    save("n 0", c.text);
+    ASSERT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_TRUE(get("n 0") == want);
+    save("n 1", c.what);
+    ASSERT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_TRUE(get("n 0") == want);
+    EXPECT_EQ(get("n 1"), c.what);
+  }
+}
+
+// Another section, edited by hand, holds values that QSettings reads in its
+// own way: a save keeps them as it reads them, and so does the one after.
+TEST_F(Store, SaveKeepsOtherSectionsAsQSettingsReadsThem) {
+  writeFile(
+      "[other]\n"
+      "k=\\xfeffx\n"
+      "list=a, \"b, c\"\n"
+      "rect=@Rect(1 2 3 4)\n"
+      "nothing=@Invalid()\n"
+      "[General]\n"
+      "top=1\n"
+      "[%General]\n"
+      "g=2\n"
+      "[data]\n"
+      "n%200=old\n");
+  const QString kept = "[other]\nk=\\xfeffx\n";
+  for (const char* name : {"new", "newer"}) {
+    SCOPED_TRACE(name);
+    save("n 0", name);
+    ASSERT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_EQ(get("n 0"), name);
+    EXPECT_EQ(rt::GetSetting(kApp, "other", "k", "DEF"), QChar(0xFEFF) + QString("x"));
+    QTemporaryDir copyDir;  // QSettings has no parse of its own of this name yet
+    const QString copy = copyDir.path() + "/copy.ini";
+    ASSERT_TRUE(QFile::copy(file(), copy));
+    const QSettings s(copy, QSettings::IniFormat);
+    EXPECT_EQ(s.value("other/list").toStringList(), (QStringList{"a", "b, c"}));
+    EXPECT_EQ(s.value("other/rect").toRect(), QRect(1, 2, 3, 4));
+    EXPECT_TRUE(s.contains("other/nothing"));
+    EXPECT_EQ(s.value("top").toString(), "1");
+    EXPECT_EQ(s.value("General/g").toString(), "2");
+  }
 }
 
 // An unquoted value with commas comes from QSettings as a list whose items
@@ -432,6 +507,22 @@ TEST_F(Store, ReadsFollowTheFileBetweenCalls) {
   EXPECT_EQ(get("n 0"), "DEF");
 }
 
+// A run of reads under a snapshot sees one version of the file, even when a
+// save replaces it halfway; reads outside one follow the file.
+TEST_F(Store, SnapshotReadsOneVersionOfTheFile) {
+  writeFile("[data]\nn%200=old\nn%201=old\n");
+  {
+    const rt::SettingsSnapshot snapshot(kApp);
+    EXPECT_EQ(get("n 0"), "old");
+    put("next.ini", "[data]\nn%200=new\nn%201=new\n");
+    ASSERT_EQ(std::rename(QFile::encodeName(folder() + "/next.ini").constData(),
+                          QFile::encodeName(file()).constData()),
+              0);
+    EXPECT_EQ(get("n 1"), "old");
+  }
+  EXPECT_EQ(get("n 1"), "new");
+}
+
 // Anything at the store's path that is not a regular file reads as an empty
 // store without waiting on it, and is left as it is by a save, which fails
 // and keeps what it had to write for a later one.
@@ -508,7 +599,7 @@ TEST_F(Store, NonFilesAtThePathReadAsEmptyAndAreNotWrittenOver) {
 }
 
 // What a save cut short leaves goes with the next save; files that only look
-// alike, links out of the folder and the old program's recent files stay.
+// alike, however old, and links out of the folder stay.
 TEST_F(Store, SaveRemovesOnlyTheLeftoversOfDeadSaves) {
   save("n 0", "old");
   ASSERT_TRUE(rt::FlushSettings(kApp));
@@ -526,17 +617,15 @@ TEST_F(Store, SaveRemovesOnlyTheLeftoversOfDeadSaves) {
                             "qel.ini.qelsave-3ekei8in1u8bo.new.lock",
                             "qel.ini.qelsave-3ekei8in1u8bo.new.Ab12Cd",
                             // a clean-up cut short after the lock went
-                            "qel.ini.qelsave-z.chk",
-                            // the old program's, two hours old
-                            "qel.ini.k2j4hq.new", "qel.ini.k2j4hq.chk", "qel.ini.1.new.lock"};
+                            "qel.ini.qelsave-z.chk"};
   const QStringList kept = {"notes.txt", "qel.ini.bak", "qel.ini.new", "qel.ini.new.lock",
                             "qel.ini.bak.old", "qel.ini.ABC.chk", "qel.ini.12345678901234.chk",
                             "qel.ini.qelsave-.new", "qel.ini.qelsave-x_y.new",
                             "other.ini.qelsave-abc", "other.ini.abc.new",
-                            // the old program's, recent: perhaps a copy of it is saving right now
-                            "qel.ini.5t7.new", "qel.ini.5t7.new.lock"};
-  for (const QString& name : gone) put(name, "x", name.contains("qelsave") ? 0 : kTwoHours);
-  for (const QString& name : kept) put(name, "x", name.contains("5t7") ? 0 : kTwoHours);
+                            // the user's own, named like what some other program leaves
+                            "qel.ini.backup.new", "qel.ini.k2j4hq.chk", "qel.ini.1.new.lock"};
+  for (const QString& name : gone) put(name);
+  for (const QString& name : kept) put(name, "x", kTwoHours);
   // A link named like a leftover goes by itself, its target stays; a lock
   // that is a link is not ours and is not followed.
   ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-z.new"));

@@ -51,18 +51,32 @@ int TextCompare(const QString& a, const QString& b);
 // --- Settings store (per user, INI file) -----------------------------------
 // The stored text, or def when the key is absent or the store can't be read.
 // Anything at the store's path but a regular file (or a link to one) reads as
-// an empty store without being opened. The file is parsed once per version.
+// an empty store, without blocking.
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& def);
-// Stores the text under the key (in memory until FlushSettings).
+// Stores the text under the key (in memory until FlushSettings), settled as
+// StorableText.
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
-// Writes what SaveSetting gathered for the application to disk in one piece
-// (temporary file and rename). False when the store could not be written, or
-// when something else than a regular file is at its path; what is on disk is
-// then left as it was, and what was gathered is kept for the next flush. Also
-// removes the temporary files of earlier flushes that were cut short.
+// Writes what SaveSetting gathered for the application to disk in one piece,
+// keeping every other key of the file. False when the store could not be
+// written, or when something else than a regular file is at its path; what is
+// on disk is then left as it was, and what was gathered is kept for the next
+// flush. Also removes what earlier flushes that were killed left beside it.
 bool FlushSettings(const QString& app);
+// The text as the store keeps it: the same, but that a lone surrogate, which
+// has no place in the file's UTF-8, becomes U+FFFD.
+QString StorableText(const QString& text);
+// While one lives, GetSetting reads the application's store as it was when
+// the snapshot was taken, so that a run of reads sees one version of the
+// file, though a save may replace it in between. One at a time.
+class SettingsSnapshot {
+ public:
+  explicit SettingsSnapshot(const QString& app);
+  ~SettingsSnapshot();
+  SettingsSnapshot(const SettingsSnapshot&) = delete;
+  SettingsSnapshot& operator=(const SettingsSnapshot&) = delete;
+};
 // Tests point the store at a folder of their own.
 void setSettingsFolder(const QString& folder);
 // Where the store of an application lives (for the README and messages),

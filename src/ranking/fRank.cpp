@@ -149,17 +149,22 @@ void fRank::Command1_Click() {
 void fRank::SaveRanking() {
   Module2& m = M();
   for (int i = 0; i <= 9; ++i) {
-    if (txtName[i]->BackColor() == kNewRowColour) m.LastPlayerName = txtName[i]->Text();
-    const QString row = rt::Str(i);
-    rt::SaveSetting(kStoreApp, kStoreSection, "n" + row, txtName[i]->Text());
-    rt::SaveSetting(kStoreApp, kStoreSection, "r" + row, lblRetsu[i]->Caption());
-    rt::SaveSetting(kStoreApp, kStoreSection, "t" + row, lblTime[i]->Caption());
-    rt::SaveSetting(kStoreApp, kStoreSection, "d" + row, lblDate[i]->Caption());
-    m.RankName[i] = txtName[i]->Text();
+    // As the store keeps it, so that the table, the store and the window agree.
+    const QString name = rt::StorableText(txtName[i]->Text());
+    if (txtName[i]->BackColor() == kNewRowColour) m.LastPlayerName = name;
+    const RankRowKeys key = RankKeys(i);
+    rt::SaveSetting(kStoreApp, kStoreSection, key.name, name);
+    rt::SaveSetting(kStoreApp, kStoreSection, key.cols, lblRetsu[i]->Caption());
+    rt::SaveSetting(kStoreApp, kStoreSection, key.time, lblTime[i]->Caption());
+    rt::SaveSetting(kStoreApp, kStoreSection, key.date, lblDate[i]->Caption());
+    m.RankName[i] = name;
     m.RankTime[i] = lblTime[i]->Caption();
     m.RankCols[i] = lblRetsu[i]->Caption();
     m.RankDate[i] = lblDate[i]->Caption();
 
+    // The label under the box shows the row from now on: a failed save's
+    // message comes up over the rows as confirmed.
+    lblName[i]->setCaption(name);
     txtName[i]->setVisible(false);
     txtName[i]->setBackColor(kInactiveBorder);
     lblName[i]->setBackColor(kInactiveBorder);
@@ -167,7 +172,7 @@ void fRank::SaveRanking() {
     lblTime[i]->setBackColor(kInactiveBorder);
     lblDate[i]->setBackColor(kInactiveBorder);
   }
-  rt::SaveSetting(kStoreApp, kStoreSection, "norg", m.LastPlayerName);
+  rt::SaveSetting(kStoreApp, kStoreSection, kLastNameKey, m.LastPlayerName);
 
   // The store is replaced in one piece or not at all; the table in memory
   // keeps the confirmed rows either way.

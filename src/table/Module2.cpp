@@ -11,17 +11,26 @@ Module2& M() {
   return m;
 }
 
+RankRowKeys RankKeys(int row) {
+  const QString digit = rt::Str(row);
+  return {"n" + digit, "r" + digit, "t" + digit, "d" + digit};
+}
+
 void Main() {
   Module2& m = M();
   rt::Randomize();
-  for (int i = 0; i <= 9; ++i) {
-    const QString row = rt::Str(i);
-    m.RankName[i] = rt::GetSetting(kStoreApp, kStoreSection, "n" + row, "none");
-    m.RankCols[i] = rt::GetSetting(kStoreApp, kStoreSection, "r" + row, "0");
-    m.RankTime[i] = rt::GetSetting(kStoreApp, kStoreSection, "t" + row, "99:99:99");
-    m.RankDate[i] = rt::GetSetting(kStoreApp, kStoreSection, "d" + row, "0000/00/00 00:00:00");
+  {
+    // All 41 reads from one version of the file, though a save may land meanwhile.
+    const rt::SettingsSnapshot store(kStoreApp);
+    for (int i = 0; i <= 9; ++i) {
+      const RankRowKeys key = RankKeys(i);
+      m.RankName[i] = rt::GetSetting(kStoreApp, kStoreSection, key.name, "none");
+      m.RankCols[i] = rt::GetSetting(kStoreApp, kStoreSection, key.cols, "0");
+      m.RankTime[i] = rt::GetSetting(kStoreApp, kStoreSection, key.time, "99:99:99");
+      m.RankDate[i] = rt::GetSetting(kStoreApp, kStoreSection, key.date, "0000/00/00 00:00:00");
+    }
+    m.LastPlayerName = rt::GetSetting(kStoreApp, kStoreSection, kLastNameKey, "Qel");
   }
-  m.LastPlayerName = rt::GetSetting(kStoreApp, kStoreSection, "norg", "Qel");
   LoadQel();
   ShowQel();
 }

@@ -51,9 +51,16 @@ struct Module2 {
 // The one shared module of the running program.
 Module2& M();
 
-// The settings store's application and section.
+// The settings store's application, section and keys. A ranking row's keys
+// are the field's letter joined with Str(row), whose leading blank is the
+// key's own ("n 0" ... "d 9").
 inline const QString kStoreApp = QStringLiteral("qel");
 inline const QString kStoreSection = QStringLiteral("data");
+struct RankRowKeys {
+  QString name, cols, time, date;
+};
+RankRowKeys RankKeys(int row);
+inline const QString kLastNameKey = QStringLiteral("norg");
 
 // Start-up: reads the ranking and the last name, loads and shows the main window.
 void Main();
