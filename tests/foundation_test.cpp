@@ -2,6 +2,7 @@
 // scroll position.
 #include <QAction>
 #include <QCoreApplication>
+#include <QExposeEvent>
 #include <QFile>
 #include <QMenuBar>
 #include <QSettings>
@@ -371,6 +372,23 @@ TEST(Toolkit, SecondaryWindowsKeepTheirSizeAndComeBackWhenMinimised) {
   ui::Form main(ui::Form::Frame::Sizable);
   main.setClientSize(6120, 3015);
   EXPECT_NE(main.widget()->minimumSize(), main.widget()->maximumSize());
+}
+
+// A window manager started after the window frames it without moving or
+// resizing it; its window is only exposed again. The width set before the
+// frame was known is held all the same.
+TEST(Toolkit, AFrameThatComesLaterStillGetsTheWidthHeld) {
+  ui::Form main(ui::Form::Frame::Sizable);
+  main.setClientSize(9600, 6000);
+  main.setWidth(9600);  // no frame yet: the client takes it all
+  QWidget* w = main.widget();
+  w->winId();  // framed now, not shown, nothing moved
+  const QMargins frame = w->windowHandle()->frameMargins();
+  ASSERT_FALSE(frame.isNull());
+  QExposeEvent exposed{QRegion()};
+  QCoreApplication::sendEvent(w->windowHandle(), &exposed);
+  EXPECT_EQ(w->width(), 640 - frame.left() - frame.right());
+  EXPECT_DOUBLE_EQ(main.Width(), 9600);
 }
 
 }  // namespace

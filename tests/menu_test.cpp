@@ -1,6 +1,7 @@
 // Menu commands, the elapsed-time clock, the help command and program end.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QWidget>
@@ -261,6 +262,44 @@ TEST_F(Help, OurViewerShowsTheHelpFileInAWindowOfTheMainWindow) {
   // It goes with the main window.
   ResetProgram();
   EXPECT_EQ(ui::helpViewerWindow(), nullptr);
+}
+
+// Centred over the main window where that fits; otherwise pushed back onto
+// the screen, frame and all, so that its title bar can be grabbed.
+TEST_F(Help, TheViewerOpensOverTheMainWindowAndWithinTheScreen) {
+  Qel& q = loadQel();
+  q.form.Show();
+  QWidget* main = q.form.widget();
+  const QRect area = main->screen()->availableGeometry();
+  struct Case {
+    const char* where;
+    QPoint mainAt;  // frame's top left, from the area's
+    bool centredAcross, centredDown;
+  };
+  const Case cases[] = {
+      {"middle", {80, 60}, true, true},
+      {"top edge", {80, 0}, true, false},
+      {"left edge", {-300, 60}, false, true},
+      {"bottom right corner", {400, 300}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    delete ui::helpViewerWindow();  // placed afresh
+    main->move(area.topLeft() + c.mainAt);
+    q.mnuPlay_Click();
+    QCoreApplication::processEvents();
+    const QRect frame = ui::helpViewerWindow()->frameGeometry();
+    const QPoint off = frame.center() - main->frameGeometry().center();
+    EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y();
+    if (c.centredAcross)
+      EXPECT_LE(std::abs(off.x()), 1);
+    else
+      EXPECT_TRUE(frame.left() == area.left() || frame.right() == area.right());
+    if (c.centredDown)
+      EXPECT_LE(std::abs(off.y()), 1);
+    else
+      EXPECT_TRUE(frame.top() == area.top() || frame.bottom() == area.bottom());
+  }
 }
 
 TEST_F(Help, AMissingFileIsShownByTheViewerNotByTheProgram) {

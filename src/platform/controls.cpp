@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QtEndian>
 #include <cmath>
 
@@ -518,6 +519,13 @@ class FormWidget : public QWidget {
  public:
   explicit FormWidget(Form* owner) : owner_(owner) {}
 
+  // A window manager started after the window frames it where it stands:
+  // the widget hears nothing of it, its window only gets exposed again.
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched == windowHandle() && e->type() == QEvent::Expose) owner_->applyWantedSize();
+    return false;
+  }
+
   void layoutChildren() {
     int top = 0;
     if (owner_->menuBar_) {
@@ -533,6 +541,11 @@ class FormWidget : public QWidget {
     owner_->applyWantedSize();
     layoutChildren();
     if (owner_->Resize) owner_->Resize();
+  }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::WinIdChange && windowHandle())
+      windowHandle()->installEventFilter(this);
+    return QWidget::event(e);
   }
   void changeEvent(QEvent* e) override {
     QWidget::changeEvent(e);
@@ -589,11 +602,13 @@ QWidget* Form::widget() const { return window_; }
 
 namespace {
 // Frame thickness the window manager adds around the client (0 before the
-// first show and where there is no window manager).
+// first show and where there is no window manager). Asked of the window: the
+// widget keeps the frame it had at its last move or resize.
 QSize frameExtra(const QWidget* w) {
-  const QRect f = w->frameGeometry();
-  const QRect g = w->geometry();
-  return {f.width() - g.width(), f.height() - g.height()};
+  const QWindow* window = w->windowHandle();
+  if (!window) return {0, 0};
+  const QMargins m = window->frameMargins();
+  return {m.left() + m.right(), m.top() + m.bottom()};
 }
 }  // namespace
 

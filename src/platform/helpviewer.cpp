@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 
 namespace qel::ui {
 
@@ -26,6 +29,21 @@ QString readText(const QString& path) {
   return QString::fromUtf8(f.readAll());
 }
 
+// First shown over the middle of its owner, where the player is looking, but
+// whole within the owner's screen: a title bar off the screen cannot be
+// grabbed. The viewer has no frame until it is shown; the owner's frame
+// stands in for it.
+void placeOverOwner(QWidget* w, const QWidget* owner) {
+  const QMargins frame = owner->windowHandle()->frameMargins();
+  const QRect area = owner->screen()->availableGeometry();
+  w->resize(w->size().boundedTo(area.size().shrunkBy(frame)));
+  QRect r(QPoint(), w->size().grownBy(frame));
+  r.moveCenter(owner->frameGeometry().center());
+  r.moveLeft(std::max(area.left(), std::min(r.left(), area.left() + area.width() - r.width())));
+  r.moveTop(std::max(area.top(), std::min(r.top(), area.top() + area.height() - r.height())));
+  w->move(r.topLeft());
+}
+
 QWidget* makeViewer(QWidget* owner) {
   // A window of its own, but owned: it is hidden and deleted with the main
   // window and never keeps the program alive after it.
@@ -40,12 +58,7 @@ QWidget* makeViewer(QWidget* owner) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(text);
   w->resize(560, 520);
-  // First shown over the middle of its owner, where the player is looking.
-  if (owner && owner->isVisible()) {
-    QRect r = w->frameGeometry();
-    r.moveCenter(owner->frameGeometry().center());
-    w->move(r.topLeft());
-  }
+  if (owner && owner->isVisible()) placeOverOwner(w, owner);
   return w;
 }
 
