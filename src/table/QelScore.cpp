@@ -24,8 +24,8 @@ void Qel::RemoveSelection() {
 
   for (size_t i = 0; i <= 2; ++i) {
     const Integer k = m.SelCard[i];
-    DC[k]->setTop(m.DeckTop);
-    DC[k]->setLeft(m.DeckLeft);
+    DC[k]->setTop(kDeckTop);
+    DC[k]->setLeft(kDeckLeft);
     DC[k]->setVisible(false);
     --m.PileCount[m.SelCol];
     ++m.PileCount[0];
