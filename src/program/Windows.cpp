@@ -65,6 +65,10 @@ void ShowQel() { windows().qel->form.Show(); }
 Qel& QelForm() { return *windows().qel; }
 bool QelLoaded() { return windows().qel != nullptr; }
 
+void StartNextGame() {
+  if (QelLoaded()) QelForm().startbtn_Click();
+}
+
 fRank* RankForm() { return windows().rank.get(); }
 void ShowRank() { showWindow(windows().rank); }
 void UnloadRank() { unloadWindow(windows().rank, windows().unloadedRanks); }

@@ -1,4 +1,5 @@
 // Removal of three cards to the stock, the win, and Give Up.
+#include "program/Windows.h"
 #include "table/Qel.h"
 #include "table/TableGeometry.h"
 
