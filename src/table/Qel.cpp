@@ -5,13 +5,6 @@
 
 #include "table/TableGeometry.h"
 
-// The card sheet and the icon live in the core library's resources, which a
-// static library must register itself.
-static void registerAssets() {
-  Q_INIT_RESOURCE(assets);
-  Q_INIT_RESOURCE(cards);
-}
-
 namespace qel {
 
 using namespace table;
@@ -35,7 +28,6 @@ QIcon programIcon() {
 }  // namespace
 
 Qel::Qel() {
-  registerAssets();
   CreateControls();
   CreateMenus();
 }
