@@ -14,12 +14,7 @@ const QString kWinText = QString::fromUtf8("おめでとう");
 void Qel::RemoveSelection() {
   Module2& m = M();
   if (!SumIsMultipleOfTen(m.SelCard[0], m.SelCard[1], m.SelCard[2])) {
-    // SelCount is still 2 here, so the three cards are moved back by hand.
-    for (size_t i = 0; i <= 2; ++i) {
-      ui::Image& card = *DC[m.SelCard[i]];
-      card.setLeft(card.Left() + kSelectedShift);
-    }
-    m.SelCount = 0;
+    DropSelection();
     return;
   }
 
