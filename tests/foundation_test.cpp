@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QWidget>
@@ -371,6 +372,26 @@ TEST(Toolkit, SecondaryWindowsKeepTheirSizeAndComeBackWhenMinimised) {
   ui::Form main(ui::Form::Frame::Sizable);
   main.setClientSize(6120, 3015);
   EXPECT_NE(main.widget()->minimumSize(), main.widget()->maximumSize());
+}
+
+TEST(Toolkit, LabelAlignmentDoesNotDependOnWhatWasSetBefore) {
+  ui::Form form(ui::Form::Frame::None);
+  const auto shown = [](const ui::Label& l) {
+    return static_cast<QLabel*>(l.widget())->alignment();
+  };
+  for (ui::Label::Align align :
+       {ui::Label::LeftJustify, ui::Label::RightJustify, ui::Label::Center})
+    for (bool border : {false, true}) {
+      ui::Label alignedFirst(&form);
+      alignedFirst.setAlignment(align);
+      alignedFirst.setCaption("7");
+      alignedFirst.setBorder(border);
+      ui::Label alignedLast(&form);
+      alignedLast.setCaption("7");
+      alignedLast.setBorder(border);
+      alignedLast.setAlignment(align);
+      EXPECT_EQ(shown(alignedFirst), shown(alignedLast)) << align << " border " << border;
+    }
 }
 
 }  // namespace

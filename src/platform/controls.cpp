@@ -332,9 +332,11 @@ void Label::setBorder(bool single) {
   auto* l = static_cast<QLabel*>(widget_);
   l->setFrameStyle(single ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
   l->setLineWidth(1);
+  setAlignment(align_);  // the vertical placement follows the border
 }
 
 void Label::setAlignment(Align a) {
+  align_ = a;
   Qt::Alignment h = a == Center         ? Qt::AlignHCenter
                     : a == RightJustify ? Qt::AlignRight
                                         : Qt::AlignLeft;

@@ -194,6 +194,7 @@ class Label : public Control {
   Colour back_ = 0x8000000F;
   bool transparent_ = false;
   bool border_ = false;
+  Align align_ = LeftJustify;
 };
 
 class TextBox : public Control {
