@@ -262,7 +262,7 @@ CommandButton::CommandButton(Container* parent) : Control(new ButtonWidget, pare
   auto* b = static_cast<QPushButton*>(widget_);
   b->setAutoDefault(false);
   b->setDefault(false);
-  QObject::connect(b, &QPushButton::clicked, [this] {
+  QObject::connect(b, &QPushButton::clicked, b, [this] {
     if (Click) Click();
   });
 }
@@ -432,7 +432,7 @@ void MenuItem::setShortcut(const QString& keys) {
 Timer::Timer() : timer_(std::make_unique<QTimer>()) {
   // A clock should not tick early: coarse timers may fire 5% before time.
   timer_->setTimerType(Qt::PreciseTimer);
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] {
+  QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] {
     if (TimerEvent) TimerEvent();
   });
 }
@@ -717,7 +717,7 @@ MenuItem* Form::keepItem(const QString& caption, QAction* action, QMenu* menu) {
   item->menu_ = menu;
   MenuItem* raw = item.get();
   // A menu only opens; commands and items act when chosen.
-  if (!menu) QObject::connect(action, &QAction::triggered, [raw] { raw->trigger(); });
+  if (!menu) QObject::connect(action, &QAction::triggered, action, [raw] { raw->trigger(); });
   menus_.push_back(std::move(item));
   return raw;
 }
