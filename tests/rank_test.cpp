@@ -172,7 +172,7 @@ TEST_F(RankWindow, PlacesTheResultByTextComparison) {
     // The table itself waits for "OK".
     for (int i = 0; i <= 9; ++i)
       EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
-                                  before.RankDate[i]}));
+                                 before.RankDate[i]}));
     EXPECT_EQ(w.form.topmost(), c.p < 10);
     if (c.p < 10) expectCentred(w);
     EXPECT_TRUE(w.form.Visible());
@@ -276,9 +276,9 @@ using Confirm = ProgramFixture;
 TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   Main();
   setRanking({row(0, "7", "00:01:00"), row(1, "7", "00:02:00"), row(2, "5", "00:03:00"),
-            row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
-            row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
-            row(9, "1", "00:10:00")});
+              row(3, "5", "00:04:00"), row(4, "4", "00:05:00"), row(5, "4", "00:06:00"),
+              row(6, "3", "00:07:00"), row(7, "3", "00:08:00"), row(8, "2", "00:09:00"),
+              row(9, "1", "00:10:00")});
   const auto before = M();
   setResult(5, 200);  // beats row 3: p = 3
   ShowRank();
@@ -369,7 +369,7 @@ TEST_F(Confirm, NameComesOnlyFromTheNewRow) {
     if (!c.table.empty()) {
       for (int i = 0; i <= 9; ++i)
         EXPECT_EQ(rankRow(i), (Row{before.RankName[i], before.RankCols[i], before.RankTime[i],
-                                    before.RankDate[i]}));
+                                   before.RankDate[i]}));
     } else {
       // The empty name is what the next new row offers.
       setResult(7, 5);
