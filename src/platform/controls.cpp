@@ -493,6 +493,10 @@ ui::Picture PictureClip::GraphicCell(int n) const {
   return {sheet_, QRect((n % cols_) * w, (n / cols_) * h, w, h)};
 }
 
+namespace {
+bool ending();  // whether End has been called
+}  // namespace
+
 // --- Form --------------------------------------------------------------------
 
 class SurfaceWidget : public QWidget {
@@ -812,6 +816,7 @@ std::function<void()>& endHandler() {
   return h;
 }
 bool g_ending = false;
+bool ending() { return g_ending; }
 }  // namespace
 
 void setMessageBoxHandler(std::function<void(const QString&)> handler) {
@@ -840,7 +845,5 @@ void End() {
   g_ending = true;
   QCoreApplication::exit(0);
 }
-
-bool ending() { return g_ending; }
 
 }  // namespace qel::ui

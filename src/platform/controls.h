@@ -379,6 +379,5 @@ void setMessageBoxHandler(std::function<void(const QString&)> handler);
 // Ends the program at once; no unload handler runs.
 void End();
 void setEndHandler(std::function<void()> handler);
-bool ending();
 
 }  // namespace qel::ui
