@@ -167,7 +167,6 @@ void Qel::Form_Load() {
   form.setHeight(kWindowHeight);
 
   m.ElapsedTime = 0;
-  GameOver = 1;
 
   for (int n = 1; n <= kFullStock; ++n) {
     DC[n]->setVisible(false);
@@ -175,7 +174,7 @@ void Qel::Form_Load() {
   }
 
   ResetTable();
-  GameOver = 1;
+  GameOver = 1;  // the table is laid out, but no game runs until "Start"
   ShowIdleControls();
 }
 
