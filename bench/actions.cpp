@@ -8,9 +8,10 @@
 #include <functional>
 #include <vector>
 
+#include "platform/application.h"
 #include "platform/controls.h"
-#include "table/Module2.h"
 #include "program/Windows.h"
+#include "table/Module2.h"
 #include "table/Qel.h"
 #include "table/TableGeometry.h"
 
@@ -31,8 +32,7 @@ static void report(const char* what, std::vector<double> ms) {
 }
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  ui::installFontSubstitutes();
+  ui::Application app(argc, argv);
   Main();
   Qel& q = QelForm();
   QApplication::processEvents();

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QWidget>
-#include <QWindow>
 
 #include "first_frame.h"
 #include "platform/controls.h"
@@ -23,6 +22,6 @@ int main(int argc, char** argv) {
   auto* label = new QLabel(QString::fromUtf8("残り枚数"), &w);
   label->move(8, bar->height() + 8);
   w.show();
-  FirstFrame frame(w.windowHandle());
+  FirstFrame frame(&w);
   return QApplication::exec();
 }

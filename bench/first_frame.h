@@ -6,6 +6,7 @@
 // reads the same clock just before it starts the program.
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 #include <QWindow>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,8 @@
 
 class FirstFrame : public QObject {
  public:
-  explicit FirstFrame(QWindow* window) { window->installEventFilter(this); }
+  // The window must have been shown.
+  explicit FirstFrame(QWidget* window) { window->windowHandle()->installEventFilter(this); }
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override {

@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qel_launch: %s reported no first frame\n", argv[1]);
     return 1;
   }
-  const double ms = (frame - static_cast<double>(start.tv_sec)) * 1e3 -
-                    static_cast<double>(start.tv_nsec) / 1e6;
+  const double ms =
+      (frame - static_cast<double>(start.tv_sec)) * 1e3 - static_cast<double>(start.tv_nsec) / 1e6;
   std::printf("%.3f %ld\n", ms, kb);
   return 0;
 }

@@ -1,25 +1,19 @@
-#include <QApplication>
-#include <QWidget>
-#include <QWindow>
-
-#include "platform/controls.h"
-#include "table/Module2.h"
+#include "platform/application.h"
 #include "program/Windows.h"
-#include "table/Qel.h"
+#include "table/Module2.h"
 
 #ifdef QEL_BENCH_START
 #include "first_frame.h"
+#include "table/Qel.h"
 #endif
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Qel");
-  qel::ui::installFontSubstitutes();
+  qel::ui::Application app(argc, argv);
   qel::Main();
 #ifdef QEL_BENCH_START
-  FirstFrame firstFrame(qel::QelForm().form.widget()->windowHandle());
+  FirstFrame firstFrame(qel::QelForm().form.widget());
 #endif
-  const int rc = QApplication::exec();
+  const int rc = app.exec();
   // The windows go before the application object does.
   qel::ResetProgram();
   return rc;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QExposeEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QWidget>
@@ -389,6 +390,26 @@ TEST(Toolkit, AFrameThatComesLaterStillGetsTheWidthHeld) {
   QCoreApplication::sendEvent(w->windowHandle(), &exposed);
   EXPECT_EQ(w->width(), 640 - frame.left() - frame.right());
   EXPECT_DOUBLE_EQ(main.Width(), 9600);
+}
+
+TEST(Toolkit, LabelAlignmentDoesNotDependOnWhatWasSetBefore) {
+  ui::Form form(ui::Form::Frame::None);
+  const auto shown = [](const ui::Label& l) {
+    return static_cast<QLabel*>(l.widget())->alignment();
+  };
+  for (ui::Label::Align align :
+       {ui::Label::LeftJustify, ui::Label::RightJustify, ui::Label::Center})
+    for (bool border : {false, true}) {
+      ui::Label alignedFirst(&form);
+      alignedFirst.setAlignment(align);
+      alignedFirst.setCaption("7");
+      alignedFirst.setBorder(border);
+      ui::Label alignedLast(&form);
+      alignedLast.setCaption("7");
+      alignedLast.setBorder(border);
+      alignedLast.setAlignment(align);
+      EXPECT_EQ(shown(alignedFirst), shown(alignedLast)) << align << " border " << border;
+    }
 }
 
 }  // namespace

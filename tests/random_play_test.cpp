@@ -160,7 +160,8 @@ TEST_F(RandomPlay, SeededGamesKeepEveryCardInOnePlace) {
       if (fRank* r = RankForm()) {
         if (chance(0.5)) r->txtName[0]->setText(QString("g%1").arg(game));
         r->Command1->press();
-        QCoreApplication::processEvents();  // lets the unloaded window go
+        // Lets the unloaded window go, as the event loop would after the click.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         grid = checkTable(q, "ranking OK");
       }
     };

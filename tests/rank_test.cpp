@@ -2,13 +2,16 @@
 // which stores the rows and starts the next game.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <cmath>
 #include <vector>
@@ -230,6 +233,28 @@ TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
   EXPECT_EQ(RankForm()->lblRetsu[0]->Caption(), "7");
   EXPECT_EQ(RankForm()->lblRetsu[1]->Caption(), "3");
   EXPECT_EQ(RankForm()->txtName[1]->BackColor(), kBorder);
+}
+
+// "OK" unloads the window from inside its own handler, which may still show
+// a message box afterwards: the window lives until the handler has returned.
+TEST_F(RankWindow, UnloadedFromItsOwnHandlerItOutlivesTheHandler) {
+  loadQel();
+  ShowRank();
+  QPointer<QWidget> window = RankForm()->form.widget();
+  bool aliveAfterNestedLoop = false;
+  QEventLoop outer;
+  QTimer::singleShot(0, &outer, [&] {
+    UnloadRank();
+    QEventLoop nested;  // as a message box runs one
+    QTimer::singleShot(0, &nested, &QEventLoop::quit);
+    nested.exec();
+    aliveAfterNestedLoop = !window.isNull();
+    QTimer::singleShot(0, &outer, &QEventLoop::quit);
+  });
+  outer.exec();
+  EXPECT_EQ(RankForm(), nullptr);
+  EXPECT_TRUE(aliveAfterNestedLoop);
+  EXPECT_TRUE(window.isNull());
 }
 
 TEST_F(RankWindow, FocusStartsOnOkAndNeitherEnterNorCloseEndsIt) {

@@ -1,15 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 
-#include "platform/controls.h"
+#include "platform/application.h"
 #include "platform/runtime.h"
-
-static void registerAssets() {
-  Q_INIT_RESOURCE(assets);
-  Q_INIT_RESOURCE(cards);
-}
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -17,10 +11,7 @@ int main(int argc, char** argv) {
   // folder of this run.
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-  QApplication app(argc, argv);
-  registerAssets();
-  QApplication::setApplicationName("Qel");
-  qel::ui::installFontSubstitutes();
+  qel::ui::Application app(argc, argv);
   qel::rt::setSettingsFolder(home.path());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

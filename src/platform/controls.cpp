@@ -263,7 +263,7 @@ CommandButton::CommandButton(Container* parent) : Control(new ButtonWidget, pare
   auto* b = static_cast<QPushButton*>(widget_);
   b->setAutoDefault(false);
   b->setDefault(false);
-  QObject::connect(b, &QPushButton::clicked, [this] {
+  QObject::connect(b, &QPushButton::clicked, b, [this] {
     if (Click) Click();
   });
 }
@@ -333,9 +333,11 @@ void Label::setBorder(bool single) {
   auto* l = static_cast<QLabel*>(widget_);
   l->setFrameStyle(single ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
   l->setLineWidth(1);
+  setAlignment(align_);  // the vertical placement follows the border
 }
 
 void Label::setAlignment(Align a) {
+  align_ = a;
   Qt::Alignment h = a == Center         ? Qt::AlignHCenter
                     : a == RightJustify ? Qt::AlignRight
                                         : Qt::AlignLeft;
@@ -431,7 +433,7 @@ void MenuItem::setShortcut(const QString& keys) {
 Timer::Timer() : timer_(std::make_unique<QTimer>()) {
   // A clock should not tick early: coarse timers may fire 5% before time.
   timer_->setTimerType(Qt::PreciseTimer);
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] {
+  QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] {
     if (TimerEvent) TimerEvent();
   });
 }
@@ -491,6 +493,10 @@ ui::Picture PictureClip::GraphicCell(int n) const {
   const int h = sheet_.height() / rows_;
   return {sheet_, QRect((n % cols_) * w, (n / cols_) * h, w, h)};
 }
+
+namespace {
+bool ending();  // whether End has been called
+}  // namespace
 
 // --- Form --------------------------------------------------------------------
 
@@ -730,7 +736,7 @@ MenuItem* Form::keepItem(const QString& caption, QAction* action, QMenu* menu) {
   item->menu_ = menu;
   MenuItem* raw = item.get();
   // A menu only opens; commands and items act when chosen.
-  if (!menu) QObject::connect(action, &QAction::triggered, [raw] { raw->trigger(); });
+  if (!menu) QObject::connect(action, &QAction::triggered, action, [raw] { raw->trigger(); });
   menus_.push_back(std::move(item));
   return raw;
 }
@@ -825,6 +831,7 @@ std::function<void()>& endHandler() {
   return h;
 }
 bool g_ending = false;
+bool ending() { return g_ending; }
 }  // namespace
 
 void setMessageBoxHandler(std::function<void(const QString&)> handler) {
@@ -853,7 +860,5 @@ void End() {
   g_ending = true;
   QCoreApplication::exit(0);
 }
-
-bool ending() { return g_ending; }
 
 }  // namespace qel::ui

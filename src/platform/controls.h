@@ -194,6 +194,7 @@ class Label : public Control {
   Colour back_ = 0x8000000F;
   bool transparent_ = false;
   bool border_ = false;
+  Align align_ = LeftJustify;
 };
 
 class TextBox : public Control {
@@ -378,6 +379,5 @@ void setMessageBoxHandler(std::function<void(const QString&)> handler);
 // Ends the program at once; no unload handler runs.
 void End();
 void setEndHandler(std::function<void()> handler);
-bool ending();
 
 }  // namespace qel::ui

@@ -84,9 +84,10 @@ void setSettingsFolder(const QString& folder);
 QString settingsFile(const QString& app);
 
 // --- The program itself ------------------------------------------------------
-inline constexpr int VersionMajor = 1;
-inline constexpr int VersionMinor = 0;
-inline constexpr int VersionRevision = 1;
+// The project's version, handed down by the build.
+inline constexpr int VersionMajor = QEL_VERSION_MAJOR;
+inline constexpr int VersionMinor = QEL_VERSION_MINOR;
+inline constexpr int VersionRevision = QEL_VERSION_PATCH;
 QString HelpFile();  // "Qel.hlp"
 
 }  // namespace rt

@@ -119,11 +119,9 @@ PressTracker* pressTracker() {
   return t;
 }
 
-void trackPresses() { pressTracker(); }
-
 }  // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(trackPresses)
+void trackPresses() { pressTracker(); }
 
 void WinHelp(Form& owner, const QString& helpFile) {
   if (helpViewer()) {

@@ -26,5 +26,8 @@ void setShellOpenHandler(std::function<void(const QString&)> handler);
 // under X11), it takes over and this returns at once. Does nothing when the
 // left button is not down.
 void DragWindow(Form& window);
+// Watches the left button's presses across the application, so that a drag
+// keeps the grip of the press that started it. Once the application exists.
+void trackPresses();
 
 }  // namespace qel::ui

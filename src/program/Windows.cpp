@@ -1,8 +1,7 @@
 #include "program/Windows.h"
 
-#include <QTimer>
+#include <QObject>
 #include <memory>
-#include <vector>
 
 #include "about/fAbout.h"
 #include "ranking/fRank.h"
@@ -16,10 +15,8 @@ struct Windows {
   std::unique_ptr<Qel> qel;
   std::unique_ptr<fRank> rank;
   std::unique_ptr<fAbout> about;
-  // Windows unloaded from inside one of their own handlers die once the
-  // handler has returned.
-  std::vector<std::unique_ptr<fRank>> unloadedRanks;
-  std::vector<std::unique_ptr<fAbout>> unloadedAbouts;
+  // Holds the unloaded windows that wait for their deferred delete.
+  std::unique_ptr<QObject> unloaded;
 };
 
 Windows& windows() {
@@ -27,12 +24,16 @@ Windows& windows() {
   return w;
 }
 
-void buryLater() {
-  QTimer::singleShot(0, [] {
-    windows().unloadedRanks.clear();
-    windows().unloadedAbouts.clear();
-  });
-}
+// Owns an unloaded window until Qt's deferred delete.
+template <class Window>
+class Unloaded : public QObject {
+ public:
+  Unloaded(std::unique_ptr<Window> window, QObject* parent)
+      : QObject(parent), window_(std::move(window)) {}
+
+ private:
+  std::unique_ptr<Window> window_;
+};
 
 // A show loads the window, running its load handler, only when it is not
 // loaded; an open window just comes forward.
@@ -45,12 +46,17 @@ void showWindow(std::unique_ptr<Window>& slot) {
   slot->form.Show();
 }
 
+// A window unloaded from inside one of its own handlers dies once the
+// handler has returned: a deferred delete waits until control is back in
+// the event loop that called the handler, even when the handler has run a
+// modal box since.
 template <class Window>
-void unloadWindow(std::unique_ptr<Window>& slot, std::vector<std::unique_ptr<Window>>& unloaded) {
+void unloadWindow(std::unique_ptr<Window>& slot) {
   if (!slot) return;
   slot->form.Hide();
-  unloaded.push_back(std::move(slot));
-  buryLater();
+  std::unique_ptr<QObject>& unloaded = windows().unloaded;
+  if (!unloaded) unloaded = std::make_unique<QObject>();
+  (new Unloaded<Window>(std::move(slot), unloaded.get()))->deleteLater();
 }
 }  // namespace
 
@@ -65,14 +71,18 @@ void ShowQel() { windows().qel->form.Show(); }
 Qel& QelForm() { return *windows().qel; }
 bool QelLoaded() { return windows().qel != nullptr; }
 
+void StartNextGame() {
+  if (QelLoaded()) QelForm().startbtn_Click();
+}
+
 fRank* RankForm() { return windows().rank.get(); }
 void ShowRank() { showWindow(windows().rank); }
-void UnloadRank() { unloadWindow(windows().rank, windows().unloadedRanks); }
+void UnloadRank() { unloadWindow(windows().rank); }
 
 fAbout* AboutForm() { return windows().about.get(); }
 ui::Form* AboutWindow() { return windows().about ? &windows().about->form : nullptr; }
 void ShowAbout() { showWindow(windows().about); }
-void UnloadAbout() { unloadWindow(windows().about, windows().unloadedAbouts); }
+void UnloadAbout() { unloadWindow(windows().about); }
 
 void CentreOverMainWindow(ui::Form& window) {
   if (!QelLoaded()) return;
@@ -90,8 +100,7 @@ void CentreOverMainWindow(ui::Form& window) {
 
 void ResetProgram() {
   Windows& w = windows();
-  w.unloadedRanks.clear();
-  w.unloadedAbouts.clear();
+  w.unloaded.reset();
   w.rank.reset();
   w.about.reset();
   w.qel.reset();

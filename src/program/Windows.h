@@ -15,6 +15,8 @@ Qel& LoadQel();  // creates the main window and runs its load handler
 void ShowQel();  // shows the main window modeless
 Qel& QelForm();  // the main window (exists after Main)
 bool QelLoaded();
+// Starts the next game in the main window, when it is loaded.
+void StartNextGame();
 
 fRank* RankForm();  // nullptr while not loaded
 void ShowRank();    // loads (running its load handler) when not loaded, then shows

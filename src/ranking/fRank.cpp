@@ -4,7 +4,6 @@
 
 #include "program/Windows.h"
 #include "table/Module2.h"
-#include "table/Qel.h"
 
 namespace qel {
 
@@ -140,8 +139,8 @@ void fRank::Command1_Click() {
   Module2& m = M();
   if (m.RankViewOnly != 0) {
     m.RankViewOnly = 0;
-  } else if (QelLoaded()) {
-    QelForm().startbtn_Click();
+  } else {
+    StartNextGame();
   }
   UnloadRank();
 }

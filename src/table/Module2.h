@@ -29,14 +29,6 @@ struct Module2 {
   Integer VisibleRows = 0;
   Date StartTime = 0;
 
-  // Layout constants, set by the main window's load from table/TableGeometry.h
-  Integer BackCell = 0;
-  Integer CardWidth = 0;
-  Integer CardHeight = 0;
-  Integer TableLeft = 0;
-  Integer DeckLeft = 0;
-  Integer DeckTop = 0;
-
   // Result hand-over and ranking
   Date ElapsedTime = 0;
   Integer ClearedCols = 0;

@@ -5,13 +5,6 @@
 
 #include "table/TableGeometry.h"
 
-// The card sheet and the icon live in the core library's resources, which a
-// static library must register itself.
-static void registerAssets() {
-  Q_INIT_RESOURCE(assets);
-  Q_INIT_RESOURCE(cards);
-}
-
 namespace qel {
 
 using namespace table;
@@ -35,7 +28,6 @@ QIcon programIcon() {
 }  // namespace
 
 Qel::Qel() {
-  registerAssets();
   CreateControls();
   CreateMenus();
 }
@@ -174,15 +166,7 @@ void Qel::Form_Load() {
   form.setWidth(kWindowWidth);
   form.setHeight(kWindowHeight);
 
-  m.BackCell = kBackCell;
-  m.CardHeight = kCardHeight;
-  m.CardWidth = kCardWidth;
-  m.TableLeft = kTableLeft;
-  m.DeckLeft = kDeckLeft;
-  m.DeckTop = kDeckTop;
-
   m.ElapsedTime = 0;
-  GameOver = 1;
 
   for (int n = 1; n <= kFullStock; ++n) {
     DC[n]->setVisible(false);
@@ -190,7 +174,7 @@ void Qel::Form_Load() {
   }
 
   ResetTable();
-  GameOver = 1;
+  GameOver = 1;  // the table is laid out, but no game runs until "Start"
   ShowIdleControls();
 }
 
@@ -216,14 +200,14 @@ void Qel::ResetTable() {
     mnuOption->setEnabled(true);
   }
   for (int i = 1; i <= kFullStock; ++i) {
-    DC[i]->Move(m.DeckLeft, m.DeckTop, m.CardWidth, m.CardHeight);
+    DC[i]->Move(kDeckLeft, kDeckTop, kCardWidth, kCardHeight);
     DC[i]->setVisible(false);
     m.Deck[i] = static_cast<Integer>(i);
   }
   DC[0]->setVisible(true);
-  DC[0]->setLeft(m.DeckLeft);
-  DC[0]->setTop(m.DeckTop);
-  DC[0]->setPicture(Cardclip.GraphicCell(m.BackCell));
+  DC[0]->setLeft(kDeckLeft);
+  DC[0]->setTop(kDeckTop);
+  DC[0]->setPicture(Cardclip.GraphicCell(kBackCell));
   for (int c = 1; c <= kColumns; ++c) m.PileCount[c] = 0;
   m.PileCount[0] = kFullStock;
   m.DealPos = 1;

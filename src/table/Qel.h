@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/controls.h"
-#include "program/Windows.h"
 #include "table/Module2.h"
 
 namespace qel {

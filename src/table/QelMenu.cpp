@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "platform/services.h"
+#include "program/Windows.h"
 #include "table/Qel.h"
 
 namespace qel {

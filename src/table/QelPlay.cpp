@@ -124,21 +124,16 @@ void Qel::PickCard(Integer k) {
     drawSelected(card);
     m.SelCard[1] = k;
     m.SelCount = 2;
-    if (m.SelCard[0] == m.SelCard[1]) {
-      // The same card again: both moves undone, nothing selected.
-      drawUnselected(*DC[m.SelCard[0]]);
-      drawUnselected(*DC[m.SelCard[1]]);
-      m.SelCount = 0;
-    }
+    // The same card again: both moves undone, nothing selected.
+    if (m.SelCard[0] == m.SelCard[1]) DropSelection();
   } else {
     drawSelected(card);
     m.SelCard[2] = k;
-    if (k == m.SelCard[0] || k == m.SelCard[1]) {
-      for (Integer i = 0; i <= 2; ++i) drawUnselected(*DC[m.SelCard[i]]);
-      m.SelCount = 0;
-    } else {
+    m.SelCount = 3;
+    if (k == m.SelCard[0] || k == m.SelCard[1])
+      DropSelection();
+    else
       RemoveSelection();
-    }
   }
 }
 

@@ -1,4 +1,5 @@
 // Removal of three cards to the stock, the win, and Give Up.
+#include "program/Windows.h"
 #include "table/Qel.h"
 #include "table/TableGeometry.h"
 
@@ -13,19 +14,14 @@ const QString kWinText = QString::fromUtf8("おめでとう");
 void Qel::RemoveSelection() {
   Module2& m = M();
   if (!SumIsMultipleOfTen(m.SelCard[0], m.SelCard[1], m.SelCard[2])) {
-    // SelCount is still 2 here, so the three cards are moved back by hand.
-    for (size_t i = 0; i <= 2; ++i) {
-      ui::Image& card = *DC[m.SelCard[i]];
-      card.setLeft(card.Left() + kSelectedShift);
-    }
-    m.SelCount = 0;
+    DropSelection();
     return;
   }
 
   for (size_t i = 0; i <= 2; ++i) {
     const Integer k = m.SelCard[i];
-    DC[k]->setTop(m.DeckTop);
-    DC[k]->setLeft(m.DeckLeft);
+    DC[k]->setTop(kDeckTop);
+    DC[k]->setLeft(kDeckLeft);
     DC[k]->setVisible(false);
     --m.PileCount[m.SelCol];
     ++m.PileCount[0];

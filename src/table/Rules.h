@@ -13,8 +13,6 @@ namespace qel::table {
 // Card n (1..52) is also the index of its image. Suits in the order spades,
 // diamonds, hearts, clubs; ranks ace 1 .. king 13; the value for the sum is
 // n Mod 13 taken as 10 above 10, so the king counts 0.
-constexpr Integer CardSuit(Integer n) { return static_cast<Integer>((n - 1) / 13); }
-constexpr Integer CardRank(Integer n) { return static_cast<Integer>((n - 1) % 13 + 1); }
 constexpr Integer CardValue(Integer n) {
   const auto v = static_cast<Integer>(n % 13);
   return v > 10 ? Integer{10} : v;

@@ -1,8 +1,7 @@
 #pragma once
 // Where things lie on the game table, in twips inside the table picture box,
 // and the few other fixed numbers of the table. The game and its tests both
-// take them from here; the module's layout variables are set from them at
-// load.
+// take them from here.
 #include <cmath>
 
 #include "platform/runtime.h"
