@@ -495,7 +495,7 @@ ui::Picture PictureClip::GraphicCell(int n) const {
 }
 
 namespace {
-bool ending();  // whether End has been called
+bool g_ending = false;  // End has been called: windows close without asking
 }  // namespace
 
 // --- Form --------------------------------------------------------------------
@@ -565,7 +565,7 @@ class FormWidget : public QWidget {
     if (owner_->Resize) owner_->Resize();
   }
   void closeEvent(QCloseEvent* e) override {
-    if (ending()) {
+    if (g_ending) {
       e->accept();
       return;
     }
@@ -830,8 +830,6 @@ std::function<void()>& endHandler() {
   static std::function<void()> h;
   return h;
 }
-bool g_ending = false;
-bool ending() { return g_ending; }
 }  // namespace
 
 void setMessageBoxHandler(std::function<void(const QString&)> handler) {
