@@ -147,10 +147,10 @@ void setShellOpenHandler(std::function<void(const QString&)> handler) {
   shellOpenHandler() = std::move(handler);
 }
 
-void DragWindow(Form& form) {
+void DragWindow(Form& window) {
   if (g_dragging) return;
   if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
-  QWidget* w = form.widget();
+  QWidget* w = window.widget();
   if (!w->isVisible()) return;
   // Under X11 the press already gives us every pointer event until the
   // release, window manager or not, and moving the window ourselves follows
