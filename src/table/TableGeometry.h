@@ -18,7 +18,8 @@ inline constexpr Integer kCardHeight = 1440;
 inline constexpr Integer kDeckLeft = 45;  // parked cards, and the stock image in the window
 inline constexpr Integer kDeckTop = 840;
 
-// Columns: column c (1..7) has its left edge at TableLeft + c * (CardWidth + gap).
+// Columns: column c (1..7) has its left edge at kTableLeft + c * kColumnStep,
+// a card's width and the gap between columns.
 inline constexpr Integer kTableLeft = -1100;
 inline constexpr Integer kColumnGap = 120;
 inline constexpr Integer kColumnStep = kCardWidth + kColumnGap;
