@@ -68,6 +68,23 @@ QString stored(const QString& key) {
   return storedFile().value("data/" + key, "<absent>").toString();
 }
 
+// Games finished by the handlers, on a table laid out as play leaves it.
+class RankFixture : public ProgramFixture {
+ protected:
+  // A game running since 10:00:00 with `emptied` columns emptied (the others
+  // hold three cards each), given up at `at`.
+  void giveUpAt(Qel& q, int emptied, QTime at) {
+    Columns cols(7);
+    Integer k = 1;
+    for (int c = emptied; c < 7; ++c) cols[c] = {k, Integer(k + 1), Integer(k + 2)}, k += 3;
+    layTable(q, cols);
+    setClock(at);
+    q.cmdGiveUp->press();
+  }
+};
+
+QString at(QTime t) { return "2026/12/10 " + t.toString("hh:mm:ss"); }
+
 using RankWindow = ProgramFixture;
 
 TEST_F(RankWindow, DesignState) {
@@ -283,7 +300,7 @@ TEST_F(RankWindow, FocusStartsOnOkAndNeitherEnterNorCloseEndsIt) {
   EXPECT_EQ(RankForm(), &w);
 }
 
-using Confirm = ProgramFixture;
+using Confirm = RankFixture;
 
 TEST_F(Confirm, OkStoresEveryKeyAndTheNextStartReadsThemBack) {
   Main();
@@ -532,18 +549,29 @@ TEST_F(Confirm, AFullDiskLeavesTheStoredRankingWhole) {
   EXPECT_EQ(stored("norg"), "Saburo");
 }
 
-TEST_F(Confirm, StartBeforeOkStillStartsAnotherGame) {
-  Main();
-  Qel& q = QelForm();
-  q.startbtn_Click();
-  setResult(2, 30);
-  ShowRank();
-  q.startbtn_Click();  // "Start" pressed while the window waits
+TEST_F(Confirm, OkKeepsAGameStartedSinceTheResult) {
+  Qel& q = loadQel();
+  giveUpAt(q, 2, QTime(10, 3, 0));
+  ASSERT_NE(RankForm(), nullptr);
+  RankForm()->txtName[0]->setText("Hanako");
+  setClock(QTime(10, 4, 0));
+  q.Startbtn->press();  // while the window waits for its "OK"
+  q.DealRound();
+  const Module2 game = M();
+
   setClock(QTime(10, 5, 0));
   RankForm()->Command1->press();
-  EXPECT_EQ(M().StartTime, rt::Time());
-  EXPECT_EQ(M().PileCount[0], 31);
-  EXPECT_EQ(M().RankCols[0], "2");
+  EXPECT_EQ(RankForm(), nullptr);
+  EXPECT_EQ(rankRow(0), (Row{"Hanako", "2", "00:03:00", at(QTime(10, 3, 0))}));
+  EXPECT_EQ(stored("n 0"), "Hanako");
+  // The game goes on as it stood.
+  EXPECT_EQ(M().PileCount, game.PileCount);
+  EXPECT_EQ(M().Deck, game.Deck);
+  EXPECT_EQ(M().StartTime, dayTime(10, 4, 0));
+  EXPECT_TRUE(q.cmdGiveUp->Visible());
+  EXPECT_FALSE(q.Startbtn->Visible());
+  EXPECT_EQ(q.Timer1.Interval(), 1000);
+  EXPECT_EQ(q.GameOver, 0);
 }
 
 }  // namespace

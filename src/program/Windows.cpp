@@ -72,7 +72,9 @@ Qel& QelForm() { return *windows().qel; }
 bool QelLoaded() { return windows().qel != nullptr; }
 
 void StartNextGame() {
-  if (QelLoaded()) QelForm().startbtn_Click();
+  if (!QelLoaded()) return;
+  Qel& q = QelForm();
+  if (q.Startbtn->Visible() && !q.cmdGiveUp->Visible()) q.startbtn_Click();
 }
 
 fRank* RankForm() { return windows().rank.get(); }

@@ -15,7 +15,9 @@ Qel& LoadQel();  // creates the main window and runs its load handler
 void ShowQel();  // shows the main window modeless
 Qel& QelForm();  // the main window (exists after Main)
 bool QelLoaded();
-// Starts the next game in the main window, when it is loaded.
+// Starts the next game in the main window, when it is loaded and its table
+// is idle ("Start" shown, "Give Up" hidden): a game the player has started
+// since is kept.
 void StartNextGame();
 
 fRank* RankForm();  // nullptr while not loaded
