@@ -1,5 +1,6 @@
-// The ranking window: its design, the placement of a new result, and "OK",
-// which stores the rows and starts the next game.
+// The ranking window: its design, the placement of a new result, "OK", which
+// stores the rows and starts the next game, and results that come while the
+// window is open.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -81,11 +82,32 @@ class RankFixture : public ProgramFixture {
     setClock(at);
     q.cmdGiveUp->press();
   }
+  // A game running since 10:00:00, won by its last removal at `at`.
+  void winAt(Qel& q, QTime at) {
+    layTable(q, {{1, 9, 13}});
+    setClock(at);
+    press(q, 1);
+    press(q, 9);
+    press(q, 13);
+  }
+  // A game ended at `at` with `cols` emptied columns: 7 is a win.
+  void finishAt(Qel& q, Integer cols, QTime at) {
+    if (cols == 7)
+      winAt(q, at);
+    else
+      giveUpAt(q, cols, at);
+  }
 };
 
+// The row whose name box marks a new result; -1 for none.
+int newRow(const fRank& w) {
+  for (int i = 0; i <= 9; ++i)
+    if (w.txtName[i]->BackColor() == kNewRow) return i;
+  return -1;
+}
 QString at(QTime t) { return "2026/12/10 " + t.toString("hh:mm:ss"); }
 
-using RankWindow = ProgramFixture;
+using RankWindow = RankFixture;
 
 TEST_F(RankWindow, DesignState) {
   fRank w;
@@ -225,27 +247,33 @@ TEST_F(RankWindow, ViewOnlyShowsTheStoredRowsTopmostAndCentred) {
   expectCentred(w);
 }
 
-TEST_F(RankWindow, LoadedAfreshWhenClosedBroughtForwardWhenOpen) {
-  loadQel();
+TEST_F(RankWindow, TheMenusDisplayOnlyBringsItForwardAndOkLoadsItAfreshNextTime) {
+  Qel& q = loadQel();
   setRanking({});
   setResult(3, 100);
-  ShowRank();
+  ShowRankForResult();
   fRank* first = RankForm();
-  EXPECT_EQ(first->lblRetsu[0]->Caption(), "3");
+  first->txtName[0]->setText("Ken");
 
-  // A second result while open: nothing is placed again.
-  setResult(7, 50);
-  ShowRank();
+  // The menu's display while a result waits: the window only comes forward,
+  // keeping the result and the name typed.
+  q.mnuScore->trigger();
   EXPECT_EQ(RankForm(), first);
+  EXPECT_EQ(M().RankViewOnly, 1);
+  EXPECT_EQ(newRow(*first), 0);
+  EXPECT_EQ(first->txtName[0]->Text(), "Ken");
   EXPECT_EQ(first->lblRetsu[0]->Caption(), "3");
-  EXPECT_EQ(first->lblRetsu[1]->Caption(), "0");
 
-  // After "OK" the next show loads a new window from the stored table.
+  // Its "OK" stores the result and, the display being view-only, starts no game.
   first->Command1->press();
   EXPECT_EQ(RankForm(), nullptr);
-  EXPECT_EQ(M().RankCols[0], "3");
+  EXPECT_EQ(rankRow(0), (Row{"Ken", "3", "00:01:40", kToday}));
+  EXPECT_EQ(M().RankViewOnly, 0);
+  EXPECT_EQ(q.GameOver, 1);
+
+  // The next show loads a new window from the stored table.
   setResult(7, 50);
-  ShowRank();
+  ShowRankForResult();
   ASSERT_NE(RankForm(), nullptr);
   EXPECT_EQ(RankForm()->lblRetsu[0]->Caption(), "7");
   EXPECT_EQ(RankForm()->lblRetsu[1]->Caption(), "3");
@@ -572,6 +600,109 @@ TEST_F(Confirm, OkKeepsAGameStartedSinceTheResult) {
   EXPECT_FALSE(q.Startbtn->Visible());
   EXPECT_EQ(q.Timer1.Interval(), 1000);
   EXPECT_EQ(q.GameOver, 0);
+}
+
+using ResultWhileOpen = RankFixture;
+
+// The menu's display is open when a game ends: its result is placed in a
+// window loaded afresh, named there and stored by "OK", which then starts
+// the next game.
+TEST_F(ResultWhileOpen, TheMenusDisplayGivesWayToTheResult) {
+  for (const Integer cols : {Integer{2}, Integer{7}}) {
+    SCOPED_TRACE(cols == 7 ? "a win" : "a Give Up");
+    ResetProgram();
+    Qel& q = loadQel();
+    setRanking({row(0, "7", "00:01:00")});
+    M().LastPlayerName = "Qel";
+    q.mnuScore->trigger();
+    ASSERT_NE(RankForm(), nullptr);
+    finishAt(q, cols, QTime(10, 3, 0));
+
+    ASSERT_NE(RankForm(), nullptr);
+    fRank& w = *RankForm();
+    EXPECT_EQ(M().RankViewOnly, 0);
+    EXPECT_EQ(newRow(w), 1);
+    EXPECT_EQ(screenRow(w, 1),
+              (Row{"Qel", QString::number(cols), "00:03:00", at(QTime(10, 3, 0))}));
+    EXPECT_TRUE(w.form.Visible());
+    EXPECT_TRUE(messages.isEmpty());
+
+    w.txtName[1]->setText("Hanako");
+    setClock(QTime(10, 4, 0));
+    w.Command1->press();
+    EXPECT_EQ(rankRow(1), (Row{"Hanako", QString::number(cols), "00:03:00", at(QTime(10, 3, 0))}));
+    EXPECT_EQ(stored("n 1"), "Hanako");
+    EXPECT_EQ(M().LastPlayerName, "Hanako");
+    EXPECT_EQ(RankForm(), nullptr);
+    EXPECT_EQ(M().StartTime, dayTime(10, 4, 0));
+    EXPECT_EQ(M().PileCount[0], 31);
+    EXPECT_TRUE(q.cmdGiveUp->Visible());
+  }
+}
+
+// A result waits for its "OK" while the player starts and ends another game:
+// the first is stored with the name typed, the second ranked against it, and
+// "OK" stores both. A second result that no longer enters leaves the window
+// with the first confirmed, and "OK" keeps the game its Give Up started.
+TEST_F(ResultWhileOpen, AWaitingResultIsStoredBeforeTheNextOne) {
+  std::vector<Row> strong(9, row(0, "7", "00:01:00"));
+  strong.push_back(row(9, "1", "00:09:00"));
+  struct Case {
+    const char* what;
+    std::vector<Row> table;
+    Integer secondCols;     // 7: a win
+    int firstAt, secondAt;  // rows after both; -1: the second doesn't enter
+  } cases[] = {
+      {"a Give Up below it", {}, 2, 0, 1},
+      {"a win above it", {}, 7, 1, 0},
+      {"a Give Up that no longer enters", strong, 2, 9, -1},
+  };
+  const QTime firstEnd(10, 3, 0), secondEnd(10, 5, 0), ok(10, 6, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetProgram();
+    Qel& q = loadQel();
+    setRanking(c.table);
+    giveUpAt(q, 5, firstEnd);
+    ASSERT_NE(RankForm(), nullptr);
+    const int placed = newRow(*RankForm());
+    ASSERT_GE(placed, 0);
+    RankForm()->txtName[placed]->setText("Hanako");
+    q.Startbtn->press();
+    ASSERT_TRUE(q.cmdGiveUp->Visible());
+    finishAt(q, c.secondCols, secondEnd);
+
+    const Row first{"Hanako", "5", "00:03:00", at(firstEnd)};
+    EXPECT_EQ(rankRow(placed), first);
+    EXPECT_EQ(stored(QString("n %1").arg(placed)), "Hanako");
+    EXPECT_EQ(M().LastPlayerName, "Hanako");
+    ASSERT_NE(RankForm(), nullptr);
+    fRank& w = *RankForm();
+    EXPECT_EQ(screenRow(w, c.firstAt), first);
+    EXPECT_EQ(newRow(w), c.secondAt);
+    EXPECT_TRUE(messages.isEmpty());
+    const Row second{"Jiro", QString::number(c.secondCols), "00:05:00", at(secondEnd)};
+    if (c.secondAt >= 0) {
+      EXPECT_EQ(M().RankViewOnly, 0);
+      EXPECT_EQ(w.txtName[c.secondAt]->Text(), "Hanako");  // the name offered
+      w.txtName[c.secondAt]->setText("Jiro");
+    } else {
+      EXPECT_EQ(M().StartTime, dayTime(10, 5, 0));  // the Give Up started the next game
+    }
+
+    setClock(ok);
+    w.Command1->press();
+    EXPECT_EQ(RankForm(), nullptr);
+    EXPECT_EQ(rankRow(c.firstAt), first);
+    if (c.secondAt >= 0) {
+      EXPECT_EQ(rankRow(c.secondAt), second);
+      EXPECT_EQ(stored(QString("n %1").arg(c.secondAt)), "Jiro");
+    }
+    EXPECT_EQ(stored("norg"), c.secondAt >= 0 ? "Jiro" : "Hanako");
+    // A game starts only from the idle table the second result left.
+    EXPECT_EQ(M().StartTime, c.secondAt >= 0 ? dayTime(10, 6, 0) : dayTime(10, 5, 0));
+    EXPECT_TRUE(q.cmdGiveUp->Visible());
+  }
 }
 
 }  // namespace

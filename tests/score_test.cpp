@@ -232,25 +232,45 @@ TEST_F(Win, AdmissionAgainstRowNineAndTheMessage) {
   }
 }
 
-TEST_F(Win, WhileTheRankingIsOpenItOnlyComesForward) {
-  Qel& q = loadQel();
-  M().RankViewOnly = 1;  // opened for display from the menu
-  ShowRank();
-  fRank* open = RankForm();
-  ASSERT_NE(open, nullptr);
-  layTable(q, {{1, 9, 13}});
-  setClock(QTime(10, 1, 0));
-  pick(q, {1, 9, 13});
-  EXPECT_EQ(RankForm(), open);
-  for (int i = 0; i <= 9; ++i) {
-    EXPECT_FALSE(open->txtName[i]->Visible());
-    EXPECT_NE(open->txtName[i]->BackColor(), kNewRow);
+// The menu's display gives way to a win that enters; one that doesn't leaves
+// it as it was.
+TEST_F(Win, WhileTheRankingIsViewed) {
+  for (bool enters : {true, false}) {
+    SCOPED_TRACE(enters ? "enters" : "does not enter");
+    ResetProgram();
+    messages.clear();
+    if (enters)
+      setRanking({});
+    else
+      setRow9("7", "00:00:01");
+    Qel& q = loadQel();
+    M().RankViewOnly = 1;  // opened for display from the menu
+    ShowRank();
+    fRank* open = RankForm();
+    ASSERT_NE(open, nullptr);
+    layTable(q, {{1, 9, 13}});
+    setClock(QTime(10, 1, 0));
+    pick(q, {1, 9, 13});
+
+    ASSERT_NE(RankForm(), nullptr);
+    const fRank& w = *RankForm();
+    EXPECT_EQ(w.txtName[0]->BackColor() == kNewRow, enters);
+    EXPECT_EQ(w.txtName[0]->Visible(), enters);
+    if (enters) {
+      EXPECT_EQ(w.lblRetsu[0]->Caption(), "7");
+      EXPECT_EQ(w.lblTime[0]->Caption(), "00:01:00");
+      EXPECT_EQ(M().RankViewOnly, 0);
+      EXPECT_TRUE(messages.isEmpty());
+    } else {
+      EXPECT_EQ(RankForm(), open);
+      EXPECT_EQ(M().RankViewOnly, 1);
+      EXPECT_EQ(messages, QStringList{kWinText + "00:01:00"});
+    }
+    EXPECT_TRUE(w.form.Visible());
+    EXPECT_EQ(M().ClearedCols, 7);
+    EXPECT_EQ(q.GameOver, 1);
+    EXPECT_TRUE(q.Startbtn->Visible());
   }
-  EXPECT_EQ(M().ClearedCols, 7);
-  EXPECT_EQ(rt::Format(M().ElapsedTime, "hh:mm:ss"), "00:01:00");
-  EXPECT_EQ(q.GameOver, 1);
-  EXPECT_TRUE(q.Startbtn->Visible());
-  EXPECT_TRUE(messages.isEmpty());
 }
 
 using GiveUp = ProgramFixture;
@@ -330,12 +350,18 @@ TEST_F(GiveUp, ThatEntersLeavesTheTableLive) {
   EXPECT_EQ(M().PileCount[0], 49);
   EXPECT_TRUE(q.mnuOption->Enabled());
 
-  // The win of the same game finds the window open: it keeps the Give Up result.
+  // The win of the same game is scored too: the Give Up result, still
+  // waiting, is stored as it stands, and the win placed above it.
   setClock(QTime(10, 4, 0));
   pick(q, {13, 1, 9});
-  EXPECT_EQ(RankForm(), open);
-  EXPECT_EQ(open->lblRetsu[0]->Caption(), "5");
-  EXPECT_EQ(open->lblTime[0]->Caption(), "00:03:00");
+  EXPECT_EQ(rankRow(0), (RankRow{M().LastPlayerName, "5", "00:03:00", "2026/12/10 10:03:00"}));
+  ASSERT_NE(RankForm(), nullptr);
+  const fRank& w = *RankForm();
+  EXPECT_EQ(w.txtName[0]->BackColor(), kNewRow);
+  EXPECT_EQ(w.lblRetsu[0]->Caption(), "7");
+  EXPECT_EQ(w.lblTime[0]->Caption(), "00:04:00");
+  EXPECT_EQ(w.lblRetsu[1]->Caption(), "5");
+  EXPECT_EQ(w.txtName[1]->BackColor(), 0x8000000Bu);
   EXPECT_EQ(M().ClearedCols, 7);
   EXPECT_EQ(q.GameOver, 1);
   EXPECT_EQ(q.Timer1.Interval(), 0);

@@ -81,6 +81,17 @@ fRank* RankForm() { return windows().rank.get(); }
 void ShowRank() { showWindow(windows().rank); }
 void UnloadRank() { unloadWindow(windows().rank); }
 
+void ConfirmWaitingResult() {
+  if (fRank* rank = RankForm()) rank->SaveWaitingResult();
+}
+
+void ShowRankForResult() {
+  // An open window, view-only or already confirmed, gives way to a new one.
+  UnloadRank();
+  M().RankViewOnly = 0;
+  ShowRank();
+}
+
 fAbout* AboutForm() { return windows().about.get(); }
 ui::Form* AboutWindow() { return windows().about ? &windows().about->form : nullptr; }
 void ShowAbout() { showWindow(windows().about); }

@@ -23,6 +23,12 @@ void StartNextGame();
 fRank* RankForm();  // nullptr while not loaded
 void ShowRank();    // loads (running its load handler) when not loaded, then shows
 void UnloadRank();
+// Stores a result still waiting in the open ranking window as its "OK"
+// would, but leaves the window open and starts no game.
+void ConfirmWaitingResult();
+// Shows the ranking window for a finished game's result, loaded afresh so
+// that its load handler places the result.
+void ShowRankForResult();
 
 fAbout* AboutForm();      // nullptr while not loaded
 ui::Form* AboutWindow();  // the about window's form, nullptr while not loaded

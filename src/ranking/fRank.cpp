@@ -1,5 +1,6 @@
 #include "ranking/fRank.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "program/Windows.h"
@@ -143,6 +144,12 @@ void fRank::Command1_Click() {
     StartNextGame();
   }
   UnloadRank();
+}
+
+void fRank::SaveWaitingResult() {
+  const bool waiting = std::ranges::any_of(
+      txtName, [](const auto& box) { return box->BackColor() == kNewRowColour; });
+  if (waiting) SaveRanking();
 }
 
 void fRank::SaveRanking() {

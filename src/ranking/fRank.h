@@ -23,6 +23,9 @@ class fRank {
 
   void Form_Load();
   void Command1_Click();
+  // Stores the rows as "OK" does when a new result waits in them, without
+  // closing the window or starting a game.
+  void SaveWaitingResult();
 
   // Marks the row of a new result; "OK" finds the row by it.
   static constexpr ui::Colour kNewRowColour = 0x0080FFFF;

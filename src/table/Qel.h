@@ -78,6 +78,10 @@ class Qel {
   void RemoveSelection();
   // Whether (ClearedCols, ElapsedTime) earns a row against row 9 of the ranking.
   bool ResultEntersRanking() const;
+  // Shows the ranking for (ClearedCols, ElapsedTime) when it enters; false
+  // when it doesn't. A result still waiting in the ranking window is stored
+  // first.
+  bool RankResult();
   // No game to give up: "Start" in the place of "Give Up", no deals.
   void ShowIdleControls();
 

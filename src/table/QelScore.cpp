@@ -47,11 +47,7 @@ void Qel::RemoveSelection() {
   mnuOption->setEnabled(false);
   m.ElapsedTime = PlayTimeSince(m.StartTime);
   m.ClearedCols = kColumns;
-  if (ResultEntersRanking()) {
-    ShowRank();
-  } else {
-    ui::MsgBox(kWinText + rt::Format(m.ElapsedTime, "hh:mm:ss"));
-  }
+  if (!RankResult()) ui::MsgBox(kWinText + rt::Format(m.ElapsedTime, "hh:mm:ss"));
   ShowIdleControls();
   m.SelCount = 0;
 }
@@ -61,17 +57,26 @@ bool Qel::ResultEntersRanking() const {
   return EntersRanking(m.ClearedCols, m.ElapsedTime, m.RankCols[9], m.RankTime[9]);
 }
 
+bool Qel::RankResult() {
+  // The player may have started and finished another game while a result
+  // waited for its "OK": that one is stored as it stands, so that neither is
+  // lost and this one is ranked against it.
+  ConfirmWaitingResult();
+  if (!ResultEntersRanking()) return false;
+  ShowRankForResult();
+  return true;
+}
+
 void Qel::cmdGiveUp_Click() {
   Module2& m = M();
   m.ClearedCols = EmptiedColumns(m.PileCount);
   m.ElapsedTime = PlayTimeSince(m.StartTime);
 
-  if (m.ClearedCols < 1 || !ResultEntersRanking()) {
+  if (m.ClearedCols < 1 || !RankResult()) {
     startbtn_Click();
     return;
   }
   // The game is scored but stays live: clock, picks and removals go on.
-  ShowRank();
   ShowIdleControls();
 }
 
