@@ -2,7 +2,9 @@
 // file, hand-edited and broken files, and flushes that fail without harm.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -23,6 +25,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "fixture.h"
 #include "platform/runtime.h"
@@ -377,9 +380,186 @@ TEST_F(Store, FlushKeepsWhatItDoesNotWrite) {
   EXPECT_EQ(entries(), QStringList{"qel.ini"});
 }
 
-// QSettings caches a parsed file while its size and time (to the millisecond)
-// stay the same; stores of equal length written in quick succession must
-// still read back as written.
+// The value as QSettings reads it from a file of these bytes: the oracle
+// for our own reading. A list reads as its items joined with ", "; values
+// of other kinds (a rectangle, an invalid value) read as absent.
+QString readByQSettings(const QByteArray& bytes, const QString& key) {
+  QTemporaryDir dir;  // a new name: QSettings keeps what it parsed by name
+  QFile f(dir.path() + "/copy.ini");
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return "<unwritten>";
+  f.close();
+  const QVariant v = QSettings(f.fileName(), QSettings::IniFormat).value(key);
+  const auto text = [](const QVariant& item) {
+    const int type = item.typeId();
+    return type == QMetaType::QString || type == QMetaType::QByteArray ? item.toString()
+                                                                       : QString("DEF");
+  };
+  if (v.typeId() != QMetaType::QStringList && v.typeId() != QMetaType::QVariantList) return text(v);
+  QStringList items;
+  for (const QVariant& item : v.toList()) items << text(item).replace("DEF", "");
+  return items.join(", ");
+}
+
+// Our reading agrees with QSettings', key by key: escapes, quotes, lists,
+// blanks, comments, lines that go on, sections, BOM and line breaks.
+TEST_F(Store, ReadsWhatQSettingsReads) {
+  const QByteArray values[] = {
+      "plain",
+      "  padded \t ",
+      "\"quoted  \"  tail ",
+      "a\\tb",
+      "\\a\\b\\f\\n\\r\\t\\v\\\"\\?\\'\\\\",
+      "\\x41\\x4a\\x",
+      "\\x4g",
+      "\\x1F0A1",
+      "\\101\\0x\\8",
+      "\\q\\",
+      "a  \\",
+      "a \\  ",
+      "a, b",
+      "a,b,",
+      " , ",
+      "\"a, b\", c",
+      "a \"b\" c",
+      "\"\"",
+      "\"a\"\"b\"",
+      "@@at",
+      "@x",
+      "@Rect(1 2 3 4)",
+      "@Rect(1 2 3 4), x",
+      "@Invalid()",
+      "x, @@y, @z",
+      "a;comment",
+      "\"a;b\"",
+      "a=b",
+      "a\\\n continued",
+      "\"two\nlines\"",
+      "\xe5\xb1\xb1 \xff bad",
+      "\xef\xbb\xbf"
+      "bom",
+      "a\\\xe5\xb1\xb1",
+      "\xe5\\x41\xb1",
+      "\\xfeffx",
+      "\\\r\nx",
+  };
+  for (const QByteArray& v : values) {
+    SCOPED_TRACE(v.constData());
+    const QByteArray raw = "[data]\nk=" + v + "\nafter=1\n";
+    writeFile(raw);
+    EXPECT_EQ(get("k"), readByQSettings(raw, "data/k"));
+    EXPECT_EQ(get("after"), readByQSettings(raw, "data/after"));
+  }
+  const QByteArray files[] = {
+      "[data]\nn%200=a\nn%200=b\n",
+      "[data]\nn%200=a\n[other]\nx=1\n[data]\nn%200=b\n",
+      "[data]\nn%200=a\n[data]\n",
+      "[ data ]\n n 0 = a \n",
+      "[DATA]\nn%200=a\n",
+      "[data\nn%200=unclosed\n",
+      "[d%61ta]\nn%200=escaped\n",
+      "[data]\nn%U00200=wide\n",
+      "[data]\nn%2=short\n",
+      "[data]\r\nn%200=crlf\r\n",
+      "[data]\rn%200=cr\r",
+      "\xef\xbb\xbf[data]\nn%200=bom\n",
+      "[data]\nx=\"open\nn%200=swallowed\"\nn%201=y\n",
+      "[data]\nx=a\\\nn%200=goes on\n",
+      "[data]\nx=a\\\r\nn%200=goes on\r\n",
+      "; c\n[data]\n;n%200=commented\n  ; n%200=too\nn%201=z\n",
+      "[data] ; c\nn%200=a ; c\n",
+      "[data]x\nn%200=after a header with more\n",
+      "n%200=before any section\n[data]\n",
+      "[other]\n[data]=x\nn%200=a\n",
+  };
+  for (const QByteArray& raw : files) {
+    SCOPED_TRACE(raw.constData());
+    writeFile(raw);
+    EXPECT_EQ(get("n 0"), readByQSettings(raw, "data/n 0"));
+    EXPECT_EQ(get("n 1"), readByQSettings(raw, "data/n 1"));
+  }
+}
+
+// A save rewrites only the lines of the keys it writes and adds the missing
+// ones under the section's header; every other byte comes out as it went in:
+// BOM, comments, CRLF, other sections and other tools' keys and values of any
+// kind, the lines that only go on another key's value, a file without a last
+// line break. QSettings reads the result as before, but for the keys written.
+TEST_F(Store, SaveChangesOnlyTheLinesOfItsKeys) {
+  const QByteArray head =
+      "\xef\xbb\xbf; settings of two programs\r\n"
+      "[other]\r\n"
+      "when=@DateTime(\\0\\0\\0\\x10\\0\\0\\0\\0\\0%\\x8b\\xe9\\0\\x3\\xd8\\xb1\\0)\r\n"
+      "rect=@Rect(1 2 3 4)\r\n"
+      "list=a, \"b, c\"\r\n"
+      "\r\n"
+      "[data]\r\n";
+  const QByteArray body =
+      "# another tool's comment\r\n"
+      "tool=x \\\r\n"
+      "n%200=only goes on tool's value\r\n";
+  const QByteArray tail =
+      "note=\"two\r\n"
+      "n%201=lines\"\r\n";
+  const QByteArray end =
+      "\r\n"
+      "[keep]\r\n"
+      "x=survivor";
+  writeFile(head + body + "n%200=Alice ; her row\r\n" + tail + "norg = Old" + end);
+  QVariantMap before;
+  for (const char* key :
+       {"other/when", "other/rect", "other/list", "data/tool", "data/note", "keep/x"})
+    before[key] = readByQSettings(bytes(), key);
+
+  save("n 0", "Bob");
+  save("r 0", "7");
+  save("n 1", "Carol");
+  save("norg", "Carol");
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+  const QByteArray after = bytes();
+  EXPECT_EQ(after, head + "r%200=7\r\nn%201=Carol\r\n" + body + "n%200=Bob ; her row\r\n" + tail +
+                       "norg=Carol" + end);
+  for (auto k = before.cbegin(); k != before.cend(); ++k)
+    EXPECT_EQ(readByQSettings(after, k.key()), k.value()) << k.key().toStdString();
+  for (const auto& [key, value] :
+       {std::pair{"n 0", "Bob"}, {"r 0", "7"}, {"n 1", "Carol"}, {"norg", "Carol"}}) {
+    EXPECT_EQ(readByQSettings(after, QString("data/") + key), value) << key;
+    EXPECT_EQ(get(key), value) << key;
+  }
+}
+
+// A file whose end would swallow a new section (an open quote) takes no
+// texts: the save fails and leaves it as it was.
+TEST_F(Store, AnEndThatWouldSwallowNewKeysFailsTheSave) {
+  const QByteArray raw = "[other]\nk=\"open\n";
+  writeFile(raw);
+  save("n 0", "Hanako");
+  EXPECT_FALSE(rt::FlushSettings(kApp));
+  EXPECT_EQ(bytes(), raw);
+  EXPECT_EQ(entries(), QStringList{"qel.ini"});
+}
+
+// The store needs nothing of the system but the files it reads and writes:
+// with /proc out of reach it reads and saves as ever.
+TEST_F(Store, WorksWithoutProc) {
+  writeFile("[data]\nn%200=Alice\nr%200=3\n\n[keep]\nx=survivor\n");
+  const int status = waitFor(startChild([&] {
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("none", "/proc", "tmpfs", 0, nullptr) != 0)
+      return 99;
+    if (QFile::exists("/proc/self")) return 98;
+    if (get("n 0") != "Alice") return 1;
+    save("n 0", "Bob");
+    if (!rt::FlushSettings(kApp)) return 2;
+    return get("n 0") == "Bob" ? 0 : 3;
+  }));
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 99) GTEST_SKIP() << "no mount namespace for this user";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(bytes(), "[data]\nn%200=Bob\nr%200=3\n\n[keep]\nx=survivor\n");
+}
+
+// Stores of equal length written in quick succession read back as written.
 TEST_F(Store, QuickRewritesOfEqualLengthAreSeen) {
   int stale = 0;
   for (int i = 0; i < 100; ++i) {
@@ -401,8 +581,8 @@ TEST_F(Store, LinkedStoreIsWrittenAtItsTarget) {
   }
   ASSERT_TRUE(QDir().mkpath(folder()));
   ASSERT_TRUE(QFile::link(real, file()));
-  // A save cut short there left its files beside the target.
-  for (const char* name : {"real.ini.qelsave-dead", "real.ini.qelsave-dead.new", "real.ini.bak"}) {
+  // A save cut short there left its file beside the target.
+  for (const char* name : {"real.ini.qelsave", "real.ini.bak"}) {
     QFile f(elsewhere.path() + "/" + name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
@@ -519,8 +699,13 @@ TEST_F(Store, SnapshotReadsOneVersionOfTheFile) {
                           QFile::encodeName(file()).constData()),
               0);
     EXPECT_EQ(get("n 1"), "old");
+    // A save of our own ends the old version: it reads back as saved.
+    save("n 0", "saved");
+    ASSERT_TRUE(rt::FlushSettings(kApp));
+    EXPECT_EQ(get("n 0"), "saved");
+    EXPECT_EQ(get("n 1"), "new");
   }
-  EXPECT_EQ(get("n 1"), "new");
+  EXPECT_EQ(get("n 0"), "saved");
 }
 
 // Anything at the store's path that is not a regular file reads as an empty
@@ -598,9 +783,11 @@ TEST_F(Store, NonFilesAtThePathReadAsEmptyAndAreNotWrittenOver) {
   }
 }
 
-// What a save cut short leaves goes with the next save; files that only look
-// alike, however old, and links out of the folder stay.
-TEST_F(Store, SaveRemovesOnlyTheLeftoversOfDeadSaves) {
+// A save goes through one file beside the store. What a save cut short left
+// there is taken over by the next; nothing else is touched, however alike its
+// name. Anything else in that place (a link, a FIFO, a folder) is no save's
+// file: the save fails and leaves it and the store as they were.
+TEST_F(Store, ADeadSavesFileIsTakenOverAndNothingElseIsTouched) {
   save("n 0", "old");
   ASSERT_TRUE(rt::FlushSettings(kApp));
   QTemporaryDir elsewhere;
@@ -610,82 +797,153 @@ TEST_F(Store, SaveRemovesOnlyTheLeftoversOfDeadSaves) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("keep");
   }
-  constexpr qint64 kTwoHours = 2 * 3600;
-  const QStringList gone = {// a save killed with its lock: every file of its name goes
-                            "qel.ini.qelsave-3ekei8in1u8bo", "qel.ini.qelsave-3ekei8in1u8bo.new",
-                            "qel.ini.qelsave-3ekei8in1u8bo.chk",
-                            "qel.ini.qelsave-3ekei8in1u8bo.new.lock",
-                            "qel.ini.qelsave-3ekei8in1u8bo.new.Ab12Cd",
-                            // a clean-up cut short after the lock went
-                            "qel.ini.qelsave-z.chk"};
-  const QStringList kept = {"notes.txt", "qel.ini.bak", "qel.ini.new", "qel.ini.new.lock",
-                            "qel.ini.bak.old", "qel.ini.ABC.chk", "qel.ini.12345678901234.chk",
-                            "qel.ini.qelsave-.new", "qel.ini.qelsave-x_y.new",
-                            "other.ini.qelsave-abc", "other.ini.abc.new",
-                            // the user's own, named like what some other program leaves
-                            "qel.ini.backup.new", "qel.ini.k2j4hq.chk", "qel.ini.1.new.lock"};
-  for (const QString& name : gone) put(name);
-  for (const QString& name : kept) put(name, "x", kTwoHours);
-  // A link named like a leftover goes by itself, its target stays; a lock
-  // that is a link is not ours and is not followed.
-  ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-z.new"));
-  ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-l"));
-  put("qel.ini.qelsave-l.new");
-  ASSERT_TRUE(QDir().mkpath(folder() + "/qel.ini.qelsave-z.dir"));
+  const QString temporary = folder() + "/qel.ini.qelsave";
+  const QStringList alike = {"notes.txt",
+                             "qel.ini.bak",
+                             "qel.ini.new",
+                             "qel.ini.qelsave.new",
+                             "qel.ini.qelsave-3ekei8in1u8bo",
+                             "other.ini.qelsave"};
+  for (const QString& name : alike) put(name, name.toUtf8());
+  ASSERT_TRUE(QFile::link(outsideFile, folder() + "/qel.ini.qelsave-link"));
+  put("qel.ini.qelsave", QByteArray(100000, 'x'));  // longer than the new store
+  ASSERT_TRUE(QFile::setPermissions(
+      temporary, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
 
   save("n 0", "new");
   ASSERT_TRUE(rt::FlushSettings(kApp));
-  EXPECT_EQ(get("n 0"), "new");
-  QStringList want = kept;
+  EXPECT_EQ(bytes(), "[data]\nn%200=new\n");
+  QStringList want = alike;
   want << "qel.ini"
-       << "qel.ini.qelsave-l"
-       << "qel.ini.qelsave-l.new"
-       << "qel.ini.qelsave-z.dir";
+       << "qel.ini.qelsave-link";
   want.sort();
   EXPECT_EQ(listing(), want.join(' ').toStdString());
+  for (const QString& name : alike) {
+    QFile f(folder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), name.toUtf8());
+  }
+
+  const QByteArray before = bytes();
+  const struct {
+    const char* what;
+    std::function<bool()> make;
+  } cases[] = {
+      {"link", [&] { return QFile::link(outsideFile, temporary); }},
+      {"FIFO", [&] { return ::mkfifo(QFile::encodeName(temporary).constData(), 0600) == 0; }},
+      {"folder", [&] { return QDir().mkpath(temporary); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(c.make());
+    struct stat made {};
+    ASSERT_EQ(::lstat(QFile::encodeName(temporary).constData(), &made), 0);
+    save("n 0", c.what);
+    EXPECT_FALSE(rt::FlushSettings(kApp));
+    struct stat after {};
+    ASSERT_EQ(::lstat(QFile::encodeName(temporary).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, made.st_ino);
+    EXPECT_EQ(bytes(), before);
+    QDir().rmdir(temporary) || QFile::remove(temporary);
+  }
   QFile f(outsideFile);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), "keep");
 }
 
-// Another copy of the program in the middle of a save holds its lock: its
-// files stay until it has died.
-TEST_F(Store, RunningSaveKeepsItsFiles) {
-  const QString lock = folder() + "/qel.ini.qelsave-running";
-  const QStringList files = {"qel.ini.qelsave-running", "qel.ini.qelsave-running.new",
-                             "qel.ini.qelsave-running.new.lock"};
+// Another copy of the game in the middle of a save holds the save's file
+// locked: a save waits for it and then keeps what it wrote. One that hangs is
+// waited for a few seconds: the save fails, and its file stays until it has
+// died, when the next save takes it over.
+TEST_F(Store, ARunningSaveIsWaitedForAndAHungOneIsNot) {
+  const QByteArray temporary = QFile::encodeName(folder() + "/qel.ini.qelsave");
   ASSERT_TRUE(QDir().mkpath(folder()));
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t other = startChild([&] {
-    const int fd = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0600);
-    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) return 1;
-    for (const QString& name : files)
-      ::close(
-          ::open(QFile::encodeName(folder() + "/" + name).constData(), O_WRONLY | O_CREAT, 0600));
-    if (::write(ready[1], "!", 1) != 1) return 1;
-    ::pause();
-    return 0;
-  });
-  ::close(ready[1]);
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  ::close(ready[0]);
+  // Holds the save's file locked, and after `holdMs` (0: until killed) puts
+  // `text` in the store's place as a save does.
+  const auto otherSave = [&](int holdMs, const QByteArray& text) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    const pid_t other = startChild([&] {
+      const int fd = ::open(temporary.constData(), O_RDWR | O_CREAT, 0600);
+      if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "!", 1) != 1) return 1;
+      if (holdMs == 0) ::pause();
+      std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+      const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+      return written && std::rename(temporary.constData(), QFile::encodeName(file())) == 0 ? 0 : 1;
+    });
+    ::close(ready[1]);
+    char c = 0;
+    EXPECT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    return other;
+  };
 
+  const pid_t running = otherSave(300, "[data]\nnorg=other\n");
   save("n 0", "Hanako");
   EXPECT_TRUE(rt::FlushSettings(kApp));
-  EXPECT_EQ(listing(), (QStringList{"qel.ini"} + files).join(' ').toStdString());
+  const int status = waitFor(running);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(get("norg"), "other");
+  EXPECT_EQ(get("n 0"), "Hanako");
+  EXPECT_EQ(listing(), "qel.ini");
 
-  ::kill(other, SIGKILL);
-  waitFor(other);
+  const QByteArray before = bytes();
+  const pid_t hung = otherSave(0, {});
   save("n 0", "Taro");
+  EXPECT_FALSE(rt::FlushSettings(kApp));
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(listing(), "qel.ini qel.ini.qelsave");
+
+  ::kill(hung, SIGKILL);
+  waitFor(hung);
   EXPECT_TRUE(rt::FlushSettings(kApp));
   EXPECT_EQ(listing(), "qel.ini");
   EXPECT_EQ(get("n 0"), "Taro");
+  EXPECT_EQ(get("norg"), "other");
 }
 
-// Saves killed at random moments leave the store whole, old or new, and the
-// next save leaves nothing of them behind.
+// Copies of the game saving at once take turns: each save succeeds, none
+// loses what another wrote, and a read in between sees one save's store whole.
+TEST_F(Store, SavesAtOnceTakeTurnsAndNeverTear) {
+  constexpr int kSavers = 8;
+  constexpr int kLength = 1 << 16;
+  const auto fill = [](int i) { return QString(kLength, QChar(u'a' + i)); };
+  save("big", fill(kSavers));
+  ASSERT_TRUE(rt::FlushSettings(kApp));
+
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  std::vector<pid_t> savers;
+  for (int i = 0; i < kSavers; ++i)
+    savers.push_back(startChild([&, i] {
+      ::close(go[1]);
+      char c;
+      if (::read(go[0], &c, 1) != 0) return 1;  // all start when the pipe closes
+      save("c" + rt::CStr(i), rt::CStr(i));
+      save("big", fill(i));
+      return rt::FlushSettings(kApp) ? 0 : 1;
+    }));
+  ::close(go[0]);
+  ::close(go[1]);
+
+  const auto whole = [&](const QString& big) {
+    return big.size() == kLength && big.count(big.front()) == kLength;
+  };
+  int torn = 0;
+  for (int reads = 0; reads < 200; ++reads)
+    if (!whole(get("big"))) ++torn;
+  EXPECT_EQ(torn, 0);
+  for (const pid_t saver : savers) {
+    const int status = waitFor(saver);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int i = 0; i < kSavers; ++i) EXPECT_EQ(get("c" + rt::CStr(i)), rt::CStr(i));
+  EXPECT_TRUE(whole(get("big")));
+  EXPECT_EQ(listing(), "qel.ini");
+}
+
+// Saves killed at random moments leave the store whole, old or new, nothing
+// that others may read of a private store, and after the next save nothing.
 TEST_F(Store, SavesKilledAtRandomLeaveNothingAfterTheNext) {
   constexpr int kSaves = 40;
   constexpr int kLength = 1 << 16;  // a large store: a save takes a while
@@ -693,11 +951,13 @@ TEST_F(Store, SavesKilledAtRandomLeaveNothingAfterTheNext) {
   save("who", "start");
   save("big", fill(25));
   ASSERT_TRUE(rt::FlushSettings(kApp));
+  ASSERT_TRUE(QFile::setPermissions(file(), QFile::ReadOwner | QFile::WriteOwner));
   const QStringList unrelated = {"notes.txt", "qel.ini.bak", "qel.ini.new"};
   for (const QString& name : unrelated) put(name, name.toUtf8());
 
   const auto saveInChild = [&](int i) {
     return startChild([&, i] {
+      ::umask(0);  // nothing but the store's own permissions keeps others out
       save("who", rt::CStr(i));
       save("big", fill(i));
       return rt::FlushSettings(kApp) ? 0 : 1;
@@ -712,6 +972,8 @@ TEST_F(Store, SavesKilledAtRandomLeaveNothingAfterTheNext) {
   std::mt19937 random(20240611);
   std::uniform_int_distribution<long long> moment(
       0, std::chrono::duration_cast<std::chrono::microseconds>(oneSave).count());
+  const QString temporary = folder() + "/qel.ini.qelsave";
+  const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
   int cutShort = 0;  // kills that left files: shown, not asserted, as it depends on timing
   for (int i = 0; i < kSaves; ++i) {
     const pid_t child = saveInChild(i);
@@ -719,6 +981,8 @@ TEST_F(Store, SavesKilledAtRandomLeaveNothingAfterTheNext) {
     ::kill(child, SIGKILL);
     waitFor(child);
     if (entries().size() > 4) ++cutShort;
+    EXPECT_FALSE(QFile::permissions(temporary) & others) << "after save " << i;
+    EXPECT_FALSE(QFile::permissions(file()) & others) << "after save " << i;
   }
   RecordProperty("saves_cut_short", cutShort);
 

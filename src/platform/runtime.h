@@ -58,18 +58,19 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 // StorableText.
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
-// Writes what SaveSetting gathered for the application to disk in one piece,
-// keeping every other key of the file. False when the store could not be
-// written, or when something else than a regular file is at its path; what is
-// on disk is then left as it was, and what was gathered is kept for the next
-// flush. Also removes what earlier flushes that were killed left beside it.
+// Writes what SaveSetting gathered for the application to disk in one piece:
+// the lines of those keys rewritten or added, every other byte of the file as
+// it was. False when the store could not be read or written, or when
+// something else than a regular file is at its path; what is on disk is then
+// left as it was, and what was gathered is kept for the next flush.
 bool FlushSettings(const QString& app);
 // The text as the store keeps it: the same, but that a lone surrogate, which
 // has no place in the file's UTF-8, becomes U+FFFD.
 QString StorableText(const QString& text);
 // While one lives, GetSetting reads the application's store as it was when
 // the snapshot was taken, so that a run of reads sees one version of the
-// file, though a save may replace it in between. One at a time.
+// file, though another program's save may replace it in between; a flush of
+// our own moves it on to what the flush wrote. One at a time.
 class SettingsSnapshot {
  public:
   explicit SettingsSnapshot(const QString& app);
