@@ -70,6 +70,18 @@ class ScoringRoad : public ProgramFixture {
       QTest::sendKeyEvent(QTest::Click, window, Qt::Key_unknown, QString(ch), Qt::NoModifier);
   }
 
+  // Plays a game to a Give Up at 10:03:25 that enters the ranking, and types
+  // `name` in the window, which then waits for its "OK".
+  void leaveResultWaiting(const QString& name) {
+    const int column = gameWithEmptiableColumn();
+    ASSERT_NE(column, 0);
+    emptyColumn(column);
+    setClock(QTime(10, 3, 25));
+    clickCentre(*QelForm().cmdGiveUp);
+    ASSERT_NE(RankForm(), nullptr);
+    typeName(*RankForm(), name);
+  }
+
   // Opening columns whose three cards sum to a multiple of 10.
   static int removableColumn() {
     const Module2& m = M();
@@ -158,13 +170,7 @@ TEST_F(ScoringRoad, AGiveUpWhileTheRankingIsOpenIsPlacedAndStored) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(q.form.widget()->windowHandle()));
 
     if (c.earlierResultWaits) {
-      const int column = gameWithEmptiableColumn();
-      ASSERT_NE(column, 0);
-      emptyColumn(column);
-      setClock(QTime(10, 3, 25));
-      clickCentre(*q.cmdGiveUp);
-      ASSERT_NE(RankForm(), nullptr);
-      typeName(*RankForm(), earlier);
+      ASSERT_NO_FATAL_FAILURE(leaveResultWaiting(earlier));
     }
     setClock(QTime(10, 10, 0));
     const int column = gameWithEmptiableColumn();  // by "Start" first
@@ -204,13 +210,7 @@ TEST_F(ScoringRoad, OkAfterStartKeepsTheRunningGame) {
   Main();
   Qel& q = QelForm();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(q.form.widget()->windowHandle()));
-  const int column = gameWithEmptiableColumn();
-  ASSERT_NE(column, 0);
-  emptyColumn(column);
-  setClock(QTime(10, 3, 25));
-  clickCentre(*q.cmdGiveUp);
-  ASSERT_NE(RankForm(), nullptr);
-  typeName(*RankForm(), "Ken");
+  ASSERT_NO_FATAL_FAILURE(leaveResultWaiting("Ken"));
 
   setClock(QTime(10, 4, 0));
   clickCentre(*q.Startbtn);

@@ -72,9 +72,7 @@ Qel& QelForm() { return *windows().qel; }
 bool QelLoaded() { return windows().qel != nullptr; }
 
 void StartNextGame() {
-  if (!QelLoaded()) return;
-  Qel& q = QelForm();
-  if (q.Startbtn->Visible() && !q.cmdGiveUp->Visible()) q.startbtn_Click();
+  if (QelLoaded() && QelForm().Startbtn->Visible()) QelForm().startbtn_Click();
 }
 
 fRank* RankForm() { return windows().rank.get(); }

@@ -16,8 +16,8 @@ void ShowQel();  // shows the main window modeless
 Qel& QelForm();  // the main window (exists after Main)
 bool QelLoaded();
 // Starts the next game in the main window, when it is loaded and its table
-// is idle ("Start" shown, "Give Up" hidden): a game the player has started
-// since is kept.
+// is idle ("Start" shown in the place of "Give Up"): a game the player has
+// started since is kept.
 void StartNextGame();
 
 fRank* RankForm();  // nullptr while not loaded
